@@ -10,8 +10,21 @@ function(paddock_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # Tests find resources the way the program does, beside their executable.
+  if(TARGET paddock_resources)
+    add_dependencies(${T_NAME} paddock_resources)
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
     PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+endfunction()
+
+# paddock_benchmark(NAME n SOURCES s... [LIBS l...])
+# A Google Benchmark program in build/bin; not part of the test suite.
+find_package(benchmark REQUIRED)
+function(paddock_benchmark)
+  cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${B_NAME} ${B_SOURCES})
+  target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()

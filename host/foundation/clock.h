@@ -6,23 +6,23 @@
 namespace host {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Seconds since an arbitrary start.
     virtual double now() const = 0;
 };
 
 class RealClock : public Clock {
-public:
+  public:
     RealClock();
     double now() const override;
 
-private:
+  private:
     double start_;
 };
 
 class VirtualClock : public Clock {
-public:
+  public:
     explicit VirtualClock(double start = 0.0) : now_(start) {}
     double now() const override { return now_; }
     // Time never runs backwards: an earlier time is ignored.
@@ -30,7 +30,7 @@ public:
         if (t > now_) now_ = t;
     }
 
-private:
+  private:
     double now_;
 };
 

@@ -15,7 +15,7 @@ namespace host {
 // It does not block by itself; the shell drives it (sleeping on the window's
 // events, or jumping a virtual clock) by asking when the next event is due.
 class NSRunLoop {
-public:
+  public:
     static constexpr double kNever = std::numeric_limits<double>::infinity();
 
     static NSRunLoop& mainRunLoop();
@@ -43,7 +43,7 @@ public:
     // Drops every timer and posted work (for tests and shutdown).
     void reset();
 
-private:
+  private:
     NSRunLoop();
     void runPosted();
 

@@ -10,7 +10,7 @@ class NSRunLoop;
 // A timer on the main run loop. The run loop keeps a scheduled timer alive
 // until it is invalidated (or, for a one-shot timer, until it has fired).
 class NSTimer : public std::enable_shared_from_this<NSTimer> {
-public:
+  public:
     using Action = std::function<void(NSTimer&)>;
 
     // Schedules on the main run loop, first fire one interval from now.
@@ -34,7 +34,7 @@ public:
     double fireDate() const { return fireDate_; }
     bool repeats() const { return repeats_; }
 
-private:
+  private:
     friend class NSRunLoop;
     double interval_;
     Action action_;

@@ -61,8 +61,8 @@ inline bool CGAffineTransformIsIdentity(const CGAffineTransform& t) {
 // t1 then t2.
 inline CGAffineTransform CGAffineTransformConcat(const CGAffineTransform& t1,
                                                  const CGAffineTransform& t2) {
-    return {t1.a * t2.a + t1.b * t2.c,   t1.a * t2.b + t1.b * t2.d,
-            t1.c * t2.a + t1.d * t2.c,   t1.c * t2.b + t1.d * t2.d,
+    return {t1.a * t2.a + t1.b * t2.c,           t1.a * t2.b + t1.b * t2.d,
+            t1.c * t2.a + t1.d * t2.c,           t1.c * t2.b + t1.d * t2.d,
             t1.tx * t2.a + t1.ty * t2.c + t2.tx, t1.tx * t2.b + t1.ty * t2.d + t2.ty};
 }
 inline CGPoint CGPointApplyAffineTransform(CGPoint p, const CGAffineTransform& t) {

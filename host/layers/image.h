@@ -11,7 +11,7 @@ namespace host {
 // A CPU image: 32-bit premultiplied ARGB in native byte order (cairo's
 // ARGB32), the format of layer contents and of the composed frame.
 class CGImage {
-public:
+  public:
     // A transparent image; nullptr when the size is not positive or memory runs out.
     static std::shared_ptr<CGImage> create(int width, int height);
     // Adopts a cairo image surface (takes the reference).
@@ -35,7 +35,7 @@ public:
 
     cairo_surface_t* surface() const { return surface_; }
 
-private:
+  private:
     cairo_surface_t* surface_;
 };
 

@@ -12,7 +12,7 @@ namespace host {
 // to. The compositor draws each layer's contents at its frame, under its
 // transform, which scales and rotates about the layer's position (its centre).
 class CALayer : public std::enable_shared_from_this<CALayer> {
-public:
+  public:
     CALayer() = default;
     virtual ~CALayer();
     CALayer(const CALayer&) = delete;
@@ -45,7 +45,7 @@ public:
     void addSublayer(std::shared_ptr<CALayer> layer);
     void removeFromSuperlayer();
 
-private:
+  private:
     CGRect bounds_;
     CGPoint position_;
     CATransform3D transform_;

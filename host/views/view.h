@@ -11,7 +11,7 @@ namespace host {
 // A rectangle on screen, backed by a layer that holds its geometry. Views live
 // in shared pointers: a superview owns its subviews.
 class UIView : public std::enable_shared_from_this<UIView> {
-public:
+  public:
     // initWithFrame:. A subclass that wants another kind of layer passes one
     // made by its own layerClass().
     explicit UIView(const CGRect& frame, std::shared_ptr<CALayer> layer = nullptr);
@@ -63,7 +63,7 @@ public:
     void layoutIfNeeded();
     virtual void layoutSubviews() {}
 
-private:
+  private:
     std::shared_ptr<CALayer> layer_;
     UIView* superview_ = nullptr;
     std::vector<std::shared_ptr<UIView>> subviews_;

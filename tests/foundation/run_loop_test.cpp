@@ -1,9 +1,9 @@
+#include "host/foundation/run_loop.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
-
-#include "host/foundation/run_loop.h"
 
 using host::NSRunLoop;
 using host::NSTimer;
@@ -12,7 +12,7 @@ using host::VirtualClock;
 namespace {
 
 class RunLoopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         loop.reset();
         loop.setClock(&clock);
@@ -53,7 +53,8 @@ TEST_F(RunLoopTest, RepeatingTimerFiresOncePerIntervalOnTheVirtualClock) {
 
 TEST_F(RunLoopTest, OneShotTimerFiresOnceAndIsDropped) {
     int fired = 0;
-    auto timer = NSTimer::scheduledTimerWithTimeInterval(0.25, [&](NSTimer&) { ++fired; }, false);
+    auto timer = NSTimer::scheduledTimerWithTimeInterval(
+        0.25, [&](NSTimer&) { ++fired; }, false);
     EXPECT_DOUBLE_EQ(loop.nextDueTime(), 100.25);
     runUntil(110.0);
     EXPECT_EQ(fired, 1);
@@ -62,7 +63,8 @@ TEST_F(RunLoopTest, OneShotTimerFiresOnceAndIsDropped) {
 
 TEST_F(RunLoopTest, LateRepeatingTimerSkipsMissedFiresAndKeepsCadence) {
     int fired = 0;
-    auto timer = NSTimer::scheduledTimerWithTimeInterval(1.0, [&](NSTimer&) { ++fired; }, true);
+    auto timer = NSTimer::scheduledTimerWithTimeInterval(
+        1.0, [&](NSTimer&) { ++fired; }, true);
     clock.advanceTo(103.5);
     loop.runDue();
     EXPECT_EQ(fired, 1);
@@ -74,7 +76,8 @@ TEST_F(RunLoopTest, TimerInvalidatedByAnEarlierTimerInTheSameTurnDoesNotFire) {
     int secondFired = 0;
     auto first = NSTimer::scheduledTimerWithTimeInterval(
         1.0, [&](NSTimer&) { second->invalidate(); }, false);
-    second = NSTimer::scheduledTimerWithTimeInterval(1.0, [&](NSTimer&) { ++secondFired; }, false);
+    second = NSTimer::scheduledTimerWithTimeInterval(
+        1.0, [&](NSTimer&) { ++secondFired; }, false);
     runUntil(102.0);
     EXPECT_EQ(secondFired, 0);
 }

@@ -1,0 +1,52 @@
+#pragma once
+
+// The cow scene: plain records and free functions over them, and the
+// process-wide variables through which the physics, the drawing and the stage
+// talk. Everything here runs on the main thread.
+
+#include <cstdint>
+
+#include "scene/rotator.h"
+
+typedef int8_t BOOL;
+inline constexpr BOOL YES = 1;
+inline constexpr BOOL NO = 0;
+
+// One flying cow. Heights are physics units: the floor is at -2.
+struct floater {
+    float x, y, z;
+    float home_x, home_y, home_z;
+    float vx, vy, vz;
+    float ax, ay, az;
+    rotator* rot;
+};
+
+struct cow_scene {
+    int floater_count;
+    floater* floaters;
+};
+
+// Time scale of the physics and of the wander.
+extern float speed;
+// The top-of-flight event is armed.
+extern BOOL reset;
+// A floor-contact cue is pending.
+extern BOOL cowreset;
+// A high-flight cue is pending.
+extern BOOL cowreset2;
+extern int zrotate;
+extern int yrotateRight;
+// Floor contacts in the current show, starting at 1.
+extern float count;
+// Depth drift the drawing subtracts from the drawn floater's z every frame.
+extern float inc;
+
+// Back on the home spot on the floor, about to be launched, with a fresh gravity.
+void reset_floater(cow_scene* scene, floater* f);
+// One frame of physics; ends the show at the contact that takes count past 8.
+void tick_floater(cow_scene* scene, floater* f);
+
+// Gives a floater a new rotator and frees the one it replaces.
+void replace_rotator(floater* f, rotator* r);
+// Frees every rotator, the floater array and the scene record itself.
+void free_cow_scene(cow_scene* scene);

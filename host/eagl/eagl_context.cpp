@@ -1,0 +1,264 @@
+#include "host/eagl/eagl_context.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/eagl/eagl_layer.h"
+#include "host/eagl/egl_display.h"
+#include "host/eagl/gles.h"
+#include "host/foundation/messages.h"
+#include "host/layers/image.h"
+
+namespace host {
+namespace {
+
+thread_local EAGLContext* tCurrent = nullptr;
+
+void reportNoContext(const std::string& why) { std::printf(messages::kEAGLNoContext, why.c_str()); }
+
+bool hasGLExtension(const char* list, const char* name) {
+    if (!list) return false;
+    size_t n = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
+        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
+    }
+    return false;
+}
+
+// What the thread has current in EGL, to put back after a look inside a new context.
+struct EGLCurrent {
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLSurface draw = eglGetCurrentSurface(EGL_DRAW);
+    EGLSurface read = eglGetCurrentSurface(EGL_READ);
+    EGLContext context = eglGetCurrentContext();
+
+    void restore() const {
+        if (display != EGL_NO_DISPLAY) {
+            eglMakeCurrent(display, draw, read, context);
+        } else {
+            const EGLDisplayChoice& egl = eglDisplayForGLES();
+            eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        }
+    }
+};
+
+// Null when the context is usable; otherwise why not.
+const char* checkContext() {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (!version || !std::strstr(version, "ES-CM 1.1")) return "the context is not OpenGL ES 1.1";
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!hasGLExtension(extensions, "GL_OES_framebuffer_object"))
+        return "the context lacks GL_OES_framebuffer_object";
+    return nullptr;
+}
+
+GLenum internalFormatFor(const std::string& colorFormat) {
+    if (colorFormat == kEAGLColorFormatRGB565) return GL_RGB565_OES;
+    if (colorFormat == kEAGLColorFormatRGBA8) return GL_RGBA8_OES;
+    return 0;
+}
+
+}  // namespace
+
+std::shared_ptr<EAGLContext> EAGLContext::initWithAPI(EAGLRenderingAPI api) {
+    if (api != kEAGLRenderingAPIOpenGLES1) {
+        std::printf(messages::kEAGLUnsupportedAPI, static_cast<int>(api));
+        return nullptr;
+    }
+    const EGLDisplayChoice& egl = eglDisplayForGLES();
+    if (egl.display == EGL_NO_DISPLAY) {
+        reportNoContext(egl.failure);
+        return nullptr;
+    }
+    if (!eglBindAPI(EGL_OPENGL_ES_API)) {
+        reportNoContext("the EGL display does not offer OpenGL ES");
+        return nullptr;
+    }
+    const EGLint attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE};
+    EGLContext context = eglCreateContext(egl.display, egl.config, EGL_NO_CONTEXT, attributes);
+    if (context == EGL_NO_CONTEXT) {
+        char why[80];
+        std::snprintf(why, sizeof why, "eglCreateContext failed with EGL error 0x%04X",
+                      eglGetError());
+        reportNoContext(why);
+        return nullptr;
+    }
+    EGLSurface surface = EGL_NO_SURFACE;
+    if (egl.needsPbuffer) {
+        const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
+        surface = eglCreatePbufferSurface(egl.display, egl.config, size);
+        if (surface == EGL_NO_SURFACE) {
+            char why[80];
+            std::snprintf(why, sizeof why, "eglCreatePbufferSurface failed with EGL error 0x%04X",
+                          eglGetError());
+            eglDestroyContext(egl.display, context);
+            reportNoContext(why);
+            return nullptr;
+        }
+    }
+
+    // Look inside once to be sure the driver gave what was asked for.
+    EGLCurrent before;
+    const char* unusable = "eglMakeCurrent failed on the new context";
+    if (eglMakeCurrent(egl.display, surface, surface, context)) unusable = checkContext();
+    before.restore();
+    if (unusable) {
+        if (surface != EGL_NO_SURFACE) eglDestroySurface(egl.display, surface);
+        eglDestroyContext(egl.display, context);
+        reportNoContext(unusable);
+        return nullptr;
+    }
+    return std::shared_ptr<EAGLContext>(new EAGLContext(api, context, surface));
+}
+
+EAGLContext::EAGLContext(EAGLRenderingAPI api, void* context, void* surface)
+    : api_(api), context_(context), surface_(surface) {}
+
+EAGLContext::~EAGLContext() {
+    const EGLDisplayChoice& egl = eglDisplayForGLES();
+    if (tCurrent == this) {
+        eglBindAPI(EGL_OPENGL_ES_API);
+        eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        tCurrent = nullptr;
+    }
+    // Destroying the context frees every GL object in it, the read framebuffer included.
+    eglDestroyContext(egl.display, static_cast<EGLContext>(context_));
+    if (surface_) eglDestroySurface(egl.display, static_cast<EGLSurface>(surface_));
+}
+
+bool EAGLContext::setCurrentContext(EAGLContext* context) {
+    const EGLDisplayChoice& egl = eglDisplayForGLES();
+    if (egl.display == EGL_NO_DISPLAY) {
+        // Without a display no context can exist, so "none current" already holds.
+        return context == nullptr;
+    }
+    // Releasing acts on the thread's bound API, which another client may have changed.
+    eglBindAPI(EGL_OPENGL_ES_API);
+    bool done;
+    if (context) {
+        auto surface = static_cast<EGLSurface>(context->surface_);
+        done = eglMakeCurrent(egl.display, surface, surface,
+                              static_cast<EGLContext>(context->context_)) == EGL_TRUE;
+    } else {
+        done =
+            eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) == EGL_TRUE;
+    }
+    if (done) tCurrent = context;
+    return done;
+}
+
+EAGLContext* EAGLContext::currentContext() { return tCurrent; }
+
+EAGLContext::Drawable* EAGLContext::drawableFor(uint32_t renderbuffer) {
+    auto it = std::find_if(drawables_.begin(), drawables_.end(),
+                           [&](const Drawable& d) { return d.renderbuffer == renderbuffer; });
+    return it == drawables_.end() ? nullptr : &*it;
+}
+
+bool EAGLContext::renderbufferStorage(uint32_t target, CAEAGLLayer* drawable) {
+    if (tCurrent != this || target != GL_RENDERBUFFER_OES || !drawable) return false;
+    GLint bound = 0;
+    glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &bound);
+    GLenum format = internalFormatFor(drawable->colorFormat());
+    if (bound == 0 || format == 0) return false;
+
+    CGRect bounds = drawable->bounds();
+    float w = std::roundf(bounds.size.width);
+    float h = std::roundf(bounds.size.height);
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_OES, &largest);
+    if (!(w >= 1.0f && h >= 1.0f && w <= largest && h <= largest)) return false;
+    int width = static_cast<int>(w), height = static_cast<int>(h);
+
+    glRenderbufferStorageOES(GL_RENDERBUFFER_OES, format, width, height);
+    // Asking GL for its error would swallow one the caller has yet to read, so
+    // look at what the renderbuffer holds instead.
+    GLint gotWidth = 0, gotHeight = 0;
+    glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &gotWidth);
+    glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &gotHeight);
+    if (gotWidth != width || gotHeight != height) return false;
+
+    // A layer is the storage of one renderbuffer at a time.
+    std::weak_ptr<CALayer> layer = drawable->weak_from_this();
+    std::erase_if(drawables_, [&](const Drawable& d) {
+        return d.renderbuffer == static_cast<uint32_t>(bound) ||
+               (!d.layer.owner_before(layer) && !layer.owner_before(d.layer)) || d.layer.expired();
+    });
+    drawables_.push_back({static_cast<uint32_t>(bound), std::move(layer), width, height});
+    return true;
+}
+
+bool EAGLContext::presentRenderbuffer(uint32_t target) {
+    if (tCurrent != this || target != GL_RENDERBUFFER_OES) return false;
+    GLint bound = 0;
+    glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &bound);
+    Drawable* drawable = bound ? drawableFor(static_cast<uint32_t>(bound)) : nullptr;
+    if (!drawable) return false;
+    std::shared_ptr<CALayer> layer = drawable->layer.lock();
+    // A name deleted and made again no longer holds the drawable's storage.
+    GLint width = 0, height = 0;
+    glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &width);
+    glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &height);
+    if (!layer || width != drawable->width || height != drawable->height) {
+        uint32_t stale = drawable->renderbuffer;
+        std::erase_if(drawables_, [stale](const Drawable& d) { return d.renderbuffer == stale; });
+        return false;
+    }
+
+    GLint savedFramebuffer = 0, savedPackAlignment = 4;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &savedFramebuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &savedPackAlignment);
+    if (readFramebuffer_ == 0) glGenFramebuffersOES(1, &readFramebuffer_);
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, readFramebuffer_);
+    glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
+                                 static_cast<GLuint>(bound));
+    bool complete = glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
+    if (complete) {
+        scratch_.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, scratch_.data());
+        glPixelStorei(GL_PACK_ALIGNMENT, savedPackAlignment);
+    }
+    // Detached so that deleting the renderbuffer really frees it.
+    glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
+                                 0);
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(savedFramebuffer));
+    if (!complete) return false;
+    copyIntoContents(static_cast<CAEAGLLayer&>(*layer), width, height);
+    return true;
+}
+
+void EAGLContext::copyIntoContents(CAEAGLLayer& layer, int width, int height) {
+    // The compositor may still hold the last frame; only an image that nobody
+    // else sees is written over.
+    std::shared_ptr<CGImage> image = layer.contents();
+    if (!image || image->width() != width || image->height() != height || image.use_count() > 2) {
+        image = CGImage::create(width, height);
+        if (!image) return;
+    }
+    uint8_t* base = image->data();
+    int stride = image->stride();
+    for (int y = 0; y < height; ++y) {
+        // GL's first row is the bottom one.
+        const uint8_t* src = scratch_.data() + static_cast<size_t>(height - 1 - y) * width * 4;
+        auto* dst = reinterpret_cast<uint32_t*>(base + static_cast<size_t>(y) * stride);
+        for (int x = 0; x < width; ++x, src += 4) {
+            uint32_t a = src[3];
+            // Drawable contents are taken as premultiplied; keep them valid as such.
+            uint32_t r = std::min<uint32_t>(src[0], a);
+            uint32_t g = std::min<uint32_t>(src[1], a);
+            uint32_t b = std::min<uint32_t>(src[2], a);
+            dst[x] = a << 24 | r << 16 | g << 8 | b;
+        }
+    }
+    image->markDirty();
+    layer.setContents(std::move(image));
+}
+
+}  // namespace host

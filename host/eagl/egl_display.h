@@ -1,0 +1,23 @@
+#pragma once
+
+#include <EGL/egl.h>
+
+#include <string>
+
+namespace host {
+
+// The process's EGL display for GL ES contexts without a window, opened once:
+// Mesa's surfaceless platform where it exists, otherwise an EGL device, otherwise
+// the default display (whose contexts then need a pbuffer to be current).
+struct EGLDisplayChoice {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    // EGL_NO_CONFIG_KHR (null) when the display makes contexts without one.
+    EGLConfig config = nullptr;
+    bool needsPbuffer = false;
+    // Why no display could be had; empty when one was.
+    std::string failure;
+};
+
+const EGLDisplayChoice& eglDisplayForGLES();
+
+}  // namespace host

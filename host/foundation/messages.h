@@ -6,8 +6,26 @@
 namespace host::messages {
 
 // foundation
+inline constexpr const char* kTextFileUnreadable = "%s: cannot be read: %s\n";
+inline constexpr const char* kTextFileTooLarge = "%s: too large for a text file (over %zu bytes)\n";
+inline constexpr const char* kTextFileEmpty = "%s: the text file is empty\n";
+inline constexpr const char* kTextFileOddLength =
+    "%s: not UTF-16 text: odd length of %zu bytes\n";
+inline constexpr const char* kTextFileLittleEndian =
+    "%s: UTF-16 text in little-endian byte order; big-endian expected\n";
+inline constexpr const char* kTextFileUnpairedSurrogate =
+    "%s: not UTF-16 text: unpaired surrogate at byte %zu\n";
+inline constexpr const char* kTextFileBadUtf8 = "%s: not UTF-8 text: invalid byte at %zu\n";
 
 // layers, views, shell
+
+// images, fonts and text
+inline constexpr const char* kImageNotFound = "image \"%s\" not found in %s\n";
+inline constexpr const char* kImageUnreadable = "image %s cannot be used: %s\n";
+inline constexpr const char* kNoUsableFont =
+    "no usable font (install fonts-dejavu-core): text is not drawn\n";
+inline constexpr const char* kSystemFontSubstituted =
+    "font %s not found (install fonts-dejavu-core): using %s, text sizes may differ\n";
 
 // eagl
 // No GL ES 1.1 context could be made; %s says why.

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// NSString's file reading and splitting, over UTF-8 std::string.
+
+namespace host {
+
+enum NSStringEncoding {
+    NSUTF8StringEncoding = 4,
+    NSUTF16BigEndianStringEncoding = 0x90000100,
+};
+
+// Reads a whole text file into UTF-8. Nothing (and one line on standard output
+// naming the file and the problem) when the file cannot be read or is not
+// valid text in that encoding. UTF-16 big-endian must have an even, non-zero
+// length and paired surrogates; a leading big-endian byte order mark is
+// skipped, and a little-endian one is refused, since the text would be garbled.
+std::optional<std::string> stringWithContentsOfFile(const std::string& path,
+                                                    NSStringEncoding encoding);
+
+// The pieces between separators, empty ones included: "a\n" gives "a" and "".
+// An empty separator gives the string whole.
+std::vector<std::string> componentsSeparatedByString(const std::string& string,
+                                                     const std::string& separator);
+
+}  // namespace host

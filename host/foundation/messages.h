@@ -35,5 +35,10 @@ inline constexpr const char* kEAGLUnsupportedAPI =
     "EAGLContext: rendering API %d is not supported (only 1, OpenGL ES 1.1)\n";
 
 // audio
+// No sound can be heard; %s says why. Said once each time the output opens.
+inline constexpr const char* kAudioSilent = "Sound is off (%s): sounds play silently\n";
+// Every mixer channel is playing; said once each time the output opens.
+inline constexpr const char* kAudioChannelsBusy =
+    "All %d sound channels are busy: a sound was skipped\n";
 
 }  // namespace host::messages

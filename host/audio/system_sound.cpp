@@ -1,0 +1,351 @@
+#include "host/audio/system_sound.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "host/audio/audio_output.h"
+#include "host/audio/wav_decoder.h"
+#include "host/foundation/messages.h"
+#include "host/foundation/run_loop.h"
+#include "host/foundation/timer.h"
+#include "host/foundation/trace.h"
+
+namespace host {
+
+namespace {
+
+constexpr int kChannels = AudioOutput::kChannelCount;
+
+// The mixer's finished callback runs on the audio thread (and inside
+// Mix_HaltChannel on ours); it only reads these and posts to the run loop.
+// A channel is chosen only while not busy, and only the callback clears busy
+// after reading its sound, so the two never disagree.
+std::atomic<SystemSoundID> channelSound[kChannels];
+std::atomic<bool> channelBusy[kChannels];
+
+struct Sound {
+    std::string name;
+    double duration = 0;
+    // Device output: the samples converted to the device's format.
+    std::unique_ptr<Uint8, DecodedSound::Free> pcm;
+    Mix_Chunk* chunk = nullptr;
+    AudioServicesSystemSoundCompletionProc completion = nullptr;
+    void* clientData = nullptr;
+    // Silent output: one one-shot timer per playback, firing at its end.
+    std::vector<std::shared_ptr<NSTimer>> silentPlaybacks;
+};
+
+enum class Mode { Closed, Device, Silent };
+
+struct Output {
+    Mode mode = Mode::Closed;
+    bool busySaid = false;
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    std::map<SystemSoundID, Sound> sounds;
+    SystemSoundID nextID = 1;
+
+    ~Output() { AudioOutput::close(); }
+};
+
+Output& output() {
+    // The run loop is made first so that it outlives the output, whose
+    // closing may still post from the audio thread.
+    NSRunLoop::mainRunLoop();
+    static Output out;
+    return out;
+}
+
+std::string baseName(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// On the main loop: one playback of `id` has ended. Nothing comes for a
+// sound disposed of since; the sound may be disposed of by the procedure.
+void deliverCompletion(SystemSoundID id) {
+    auto& sounds = output().sounds;
+    auto it = sounds.find(id);
+    if (it == sounds.end()) return;
+    Trace::log("sound", "finished " + it->second.name);
+    auto completion = it->second.completion;
+    void* clientData = it->second.clientData;
+    if (completion) completion(id, clientData);
+}
+
+void SDLCALL channelFinished(int channel) {
+    if (channel < 0 || channel >= kChannels) return;
+    SystemSoundID id = channelSound[channel].load(std::memory_order_acquire);
+    channelBusy[channel].store(false, std::memory_order_release);
+    NSRunLoop::mainRunLoop().post([id] { deliverCompletion(id); });
+}
+
+void freeSound(Sound& sound) {
+    if (sound.chunk) Mix_FreeChunk(sound.chunk);
+    sound.chunk = nullptr;
+    sound.pcm.reset();
+}
+
+// Stops every playback of `id`; returns how many there were.
+int stopPlaybacks(SystemSoundID id, Sound& sound) {
+    int stopped = 0;
+    for (auto& timer : sound.silentPlaybacks) {
+        if (timer->isValid()) ++stopped;
+        timer->invalidate();
+    }
+    sound.silentPlaybacks.clear();
+    if (output().mode == Mode::Device) {
+        for (int ch = 0; ch < kChannels; ++ch) {
+            if (channelBusy[ch].load(std::memory_order_acquire) &&
+                channelSound[ch].load(std::memory_order_acquire) == id) {
+                Mix_HaltChannel(ch);
+                ++stopped;
+            }
+        }
+    }
+    return stopped;
+}
+
+void goSilent(const std::string& reason) {
+    Output& out = output();
+    out.mode = Mode::Silent;
+    out.busySaid = false;
+    std::printf(messages::kAudioSilent, reason.c_str());
+    std::fflush(stdout);
+    Trace::log("sound", "output silent: " + reason);
+}
+
+void ensureOpen() {
+    if (output().mode == Mode::Closed) AudioOutput::openDevice();
+}
+
+OSStatus convertForDevice(DecodedSound& decoded, Sound& sound) {
+    Output& out = output();
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, decoded.format, Uint8(decoded.channels), decoded.rate, out.format,
+                          Uint8(out.channels), out.rate) < 0)
+        return kAudioFileUnsupportedDataFormatError;
+    // Whole frames only: a converter handed a partial frame reads past it.
+    const Uint32 frameBytes = Uint32(SDL_AUDIO_BITSIZE(decoded.format) / 8 * decoded.channels);
+    const Uint32 bytes = decoded.frames * frameBytes;
+    Uint32 length = bytes;
+    if (cvt.needed) {
+        if (std::size_t(bytes) * std::size_t(cvt.len_mult) > std::size_t(INT_MAX))
+            return kAudioServicesSystemSoundExceededMaximumDurationError;
+        cvt.len = int(bytes);
+        cvt.buf = static_cast<Uint8*>(SDL_malloc(std::size_t(bytes) * cvt.len_mult));
+        if (!cvt.buf) return kAudioServicesSystemSoundUnspecifiedError;
+        std::memcpy(cvt.buf, decoded.samples.get(), bytes);
+        sound.pcm.reset(cvt.buf);
+        if (SDL_ConvertAudio(&cvt) < 0) return kAudioFileUnsupportedDataFormatError;
+        length = Uint32(cvt.len_cvt);
+    } else {
+        sound.pcm = std::move(decoded.samples);
+    }
+    sound.chunk = Mix_QuickLoad_RAW(sound.pcm.get(), length);
+    return sound.chunk ? kAudioServicesNoError : kAudioServicesSystemSoundUnspecifiedError;
+}
+
+void playOnDevice(SystemSoundID id, Sound& sound) {
+    Output& out = output();
+    for (int ch = 0; ch < kChannels; ++ch) {
+        if (channelBusy[ch].load(std::memory_order_acquire)) continue;
+        channelSound[ch].store(id, std::memory_order_release);
+        channelBusy[ch].store(true, std::memory_order_release);
+        if (Mix_PlayChannel(ch, sound.chunk, 0) == ch) return;
+        channelBusy[ch].store(false, std::memory_order_release);
+        Trace::log("sound", "skipped " + sound.name + ": " + Mix_GetError());
+        NSRunLoop::mainRunLoop().post([id] { deliverCompletion(id); });
+        return;
+    }
+    // Every channel is taken. The play is skipped but still completes, so
+    // that whoever waits for it (a one-shot effect freeing itself) is not
+    // left waiting for ever.
+    if (!out.busySaid) {
+        std::printf(messages::kAudioChannelsBusy, kChannels);
+        std::fflush(stdout);
+        out.busySaid = true;
+    }
+    Trace::log("sound", "skipped " + sound.name + " (all channels busy)");
+    NSRunLoop::mainRunLoop().post([id] { deliverCompletion(id); });
+}
+
+void playSilently(SystemSoundID id, Sound& sound) {
+    auto timer = NSTimer::scheduledTimerWithTimeInterval(
+        sound.duration,
+        [id](NSTimer& fired) {
+            auto& sounds = output().sounds;
+            auto it = sounds.find(id);
+            if (it == sounds.end()) return;
+            std::erase_if(it->second.silentPlaybacks,
+                          [&](const auto& t) { return t.get() == &fired; });
+            deliverCompletion(id);
+        },
+        false);
+    sound.silentPlaybacks.push_back(std::move(timer));
+}
+
+}  // namespace
+
+bool AudioOutput::openDevice() {
+    Output& out = output();
+    if (out.mode == Mode::Device) return true;
+    close();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        goSilent(std::string("no audio device: ") + SDL_GetError());
+        return false;
+    }
+    if (Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 1024, nullptr,
+                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE) !=
+        0) {
+        std::string reason = std::string("cannot open the audio device: ") + Mix_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        goSilent(reason);
+        return false;
+    }
+    Mix_QuerySpec(&out.rate, &out.format, &out.channels);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        channelBusy[ch].store(false);
+        channelSound[ch].store(0);
+    }
+    Mix_AllocateChannels(kChannels);
+    Mix_ChannelFinished(channelFinished);
+    out.mode = Mode::Device;
+    out.busySaid = false;
+    const char* driver = SDL_GetCurrentAudioDriver();
+    Trace::log("sound", std::string("output device ") + (driver ? driver : "?") + " " +
+                            std::to_string(out.rate) + " Hz");
+    return true;
+}
+
+void AudioOutput::openSilent(const std::string& reason) {
+    close();
+    goSilent(reason);
+}
+
+bool AudioOutput::isOpen() { return output().mode != Mode::Closed; }
+bool AudioOutput::isSilent() { return output().mode == Mode::Silent; }
+
+void AudioOutput::close() {
+    Output& out = output();
+    if (out.mode == Mode::Closed) return;
+    // Emptied first: completions that the halts below post find no sound.
+    auto sounds = std::move(out.sounds);
+    out.sounds.clear();
+    for (auto& [id, sound] : sounds) stopPlaybacks(id, sound);
+    if (out.mode == Mode::Device) {
+        Mix_HaltChannel(-1);
+        for (auto& [id, sound] : sounds) freeSound(sound);
+        Mix_ChannelFinished(nullptr);
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    out.mode = Mode::Closed;
+}
+
+int AudioOutput::activePlaybacks() {
+    Output& out = output();
+    int n = 0;
+    if (out.mode == Mode::Device) {
+        for (int ch = 0; ch < kChannels; ++ch) n += channelBusy[ch].load() ? 1 : 0;
+    } else {
+        for (auto& [id, sound] : out.sounds) n += int(sound.silentPlaybacks.size());
+    }
+    return n;
+}
+
+int AudioOutput::soundCount() { return int(output().sounds.size()); }
+
+OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
+                                          SystemSoundID* outSystemSoundID) {
+    if (!outSystemSoundID) return kAudio_ParamError;
+    ensureOpen();
+    Output& out = output();
+    DecodedSound decoded;
+    std::string why;
+    OSStatus status = decodeWavFile(filePath, decoded, why);
+    Sound sound;
+    sound.name = baseName(filePath);
+    sound.duration = decoded.duration();
+    if (status == kAudioServicesNoError && out.mode == Mode::Device) {
+        status = convertForDevice(decoded, sound);
+        if (status != kAudioServicesNoError) {
+            why = SDL_GetError();
+            freeSound(sound);
+        }
+    }
+    if (status != kAudioServicesNoError) {
+        Trace::log("sound", "cannot load " + filePath + ": " + why);
+        return status;
+    }
+    if (out.nextID == kSystemSoundID_Vibrate) ++out.nextID;
+    SystemSoundID id = out.nextID++;
+    out.sounds.emplace(id, std::move(sound));
+    *outSystemSoundID = id;
+    return kAudioServicesNoError;
+}
+
+void AudioServicesPlaySystemSound(SystemSoundID inSystemSoundID) {
+    if (inSystemSoundID == kSystemSoundID_Vibrate) {
+        // Nothing to shake on a desktop.
+        Trace::log("sound", "vibrate");
+        return;
+    }
+    auto& sounds = output().sounds;
+    auto it = sounds.find(inSystemSoundID);
+    if (it == sounds.end()) return;
+    Trace::log("sound", "played " + it->second.name);
+    if (output().mode == Mode::Device)
+        playOnDevice(inSystemSoundID, it->second);
+    else
+        playSilently(inSystemSoundID, it->second);
+}
+
+OSStatus AudioServicesAddSystemSoundCompletion(SystemSoundID inSystemSoundID,
+                                               NSRunLoop* /*inRunLoop*/,
+                                               const char* /*inRunLoopMode*/,
+                                               AudioServicesSystemSoundCompletionProc inCompletion,
+                                               void* clientData) {
+    if (!inCompletion) return kAudio_ParamError;
+    auto& sounds = output().sounds;
+    auto it = sounds.find(inSystemSoundID);
+    if (it == sounds.end()) return kAudioServicesSystemSoundUnspecifiedError;
+    it->second.completion = inCompletion;
+    it->second.clientData = clientData;
+    Trace::log("sound", "completion added " + it->second.name);
+    return kAudioServicesNoError;
+}
+
+void AudioServicesRemoveSystemSoundCompletion(SystemSoundID inSystemSoundID) {
+    auto& sounds = output().sounds;
+    auto it = sounds.find(inSystemSoundID);
+    if (it == sounds.end()) return;
+    it->second.completion = nullptr;
+    it->second.clientData = nullptr;
+    Trace::log("sound", "completion removed " + it->second.name);
+}
+
+OSStatus AudioServicesDisposeSystemSoundID(SystemSoundID inSystemSoundID) {
+    auto& sounds = output().sounds;
+    auto it = sounds.find(inSystemSoundID);
+    if (it == sounds.end()) return kAudioServicesSystemSoundUnspecifiedError;
+    // Out of the table before the halts, so the completions they post find
+    // nothing.
+    Sound sound = std::move(it->second);
+    sounds.erase(it);
+    int stopped = stopPlaybacks(inSystemSoundID, sound);
+    for (int i = 0; i < stopped; ++i) Trace::log("sound", "stopped " + sound.name);
+    freeSound(sound);
+    return kAudioServicesNoError;
+}
+
+}  // namespace host

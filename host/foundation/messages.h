@@ -26,6 +26,21 @@ inline constexpr const char* kNoUsableFont =
     "no usable font (install fonts-dejavu-core): text is not drawn\n";
 inline constexpr const char* kSystemFontSubstituted =
     "font %s not found (install fonts-dejavu-core): using %s, text sizes may differ\n";
+// layers and views: animations and touches
+inline constexpr const char* kUnknownTimingFunction =
+    "CAMediaTimingFunction: unknown timing function name \"%s\"; pacing stays linear\n";
+inline constexpr const char* kUnanimatableKeyPath =
+    "CALayer addAnimation: key path \"%s\" cannot be animated (only position and transform); "
+    "the animation only keeps time\n";
+inline constexpr const char* kAnimationValueMismatch =
+    "CALayer addAnimation: a value for key path \"%s\" is not a %s; it is ignored\n";
+inline constexpr const char* kCommitWithoutBegin =
+    "UIView commitAnimations: no animation block is open; nothing to commit\n";
+inline constexpr const char* kBlockSettingOutsideBlock =
+    "UIView %s: no animation block is open; the setting is ignored\n";
+inline constexpr const char* kStopSelectorWrongClass =
+    "UIView animation block: the did-stop selector's class is not the delegate's; no stop "
+    "call\n";
 
 // eagl
 // No GL ES 1.1 context could be made; %s says why.

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 
+#include "host/foundation/timer.h"
+
 namespace host {
 
 CALayer::~CALayer() {
+    // Animations end with their layer, untold: their delegates may be gone too.
+    for (auto& a : animations_)
+        if (a.completion) a.completion->invalidate();
     for (auto& sub : sublayers_) sub->superlayer_ = nullptr;
 }
 

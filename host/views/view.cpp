@@ -1,11 +1,17 @@
 #include "host/views/view.h"
 
 #include <cairo.h>
+#include <cxxabi.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <typeinfo>
 
+#include "host/foundation/run_loop.h"
+#include "host/foundation/trace.h"
 #include "host/views/graphics_context.h"
+#include "host/views/window.h"
 
 namespace host {
 
@@ -21,7 +27,13 @@ UIView::~UIView() {
 CGRect UIView::frame() const { return layer_->frame(); }
 
 void UIView::setFrame(const CGRect& frame) {
-    layer_->setFrame(frame);
+    if (isInAnimationBlock()) {
+        auto shown = layer_->presentationValues(NSRunLoop::mainRunLoop().now());
+        layer_->setFrame(frame);
+        recordAnimatedChange(kCAKeyPathPosition, shown);
+    } else {
+        layer_->setFrame(frame);
+    }
     setNeedsLayout();
 }
 
@@ -30,17 +42,35 @@ void UIView::setBounds(const CGRect& bounds) {
     setNeedsLayout();
 }
 
-void UIView::setCenter(CGPoint center) { layer_->setPosition(center); }
+void UIView::setCenter(CGPoint center) {
+    if (isInAnimationBlock()) {
+        auto shown = layer_->presentationValues(NSRunLoop::mainRunLoop().now());
+        layer_->setPosition(center);
+        recordAnimatedChange(kCAKeyPathPosition, shown);
+    } else {
+        layer_->setPosition(center);
+    }
+}
 
 CGAffineTransform UIView::transform() const {
     return CATransform3DGetAffineTransform(layer_->transform());
 }
 
 void UIView::setTransform(const CGAffineTransform& transform) {
-    layer_->setTransform(CATransform3DMakeAffineTransform(transform));
+    if (isInAnimationBlock()) {
+        auto shown = layer_->presentationValues(NSRunLoop::mainRunLoop().now());
+        layer_->setTransform(CATransform3DMakeAffineTransform(transform));
+        recordAnimatedChange(kCAKeyPathTransform, shown);
+    } else {
+        layer_->setTransform(CATransform3DMakeAffineTransform(transform));
+    }
 }
 
-void UIView::setHidden(bool hidden) { layer_->setHidden(hidden); }
+void UIView::setHidden(bool hidden) {
+    if (hidden == layer_->isHidden()) return;
+    layer_->setHidden(hidden);
+    Trace::log("view", (hidden ? "hidden view=" : "shown view=") + className());
+}
 
 void UIView::addSubview(std::shared_ptr<UIView> view) {
     if (!view || view.get() == this) return;
@@ -56,6 +86,22 @@ void UIView::removeFromSuperview() {
     layer_->removeFromSuperlayer();
     std::erase_if(superview_->subviews_, [this](const auto& v) { return v.get() == this; });
     superview_ = nullptr;
+}
+
+UIWindow* UIView::window() const {
+    const UIView* root = this;
+    while (root->superview_) root = root->superview_;
+    return dynamic_cast<UIWindow*>(const_cast<UIView*>(root));
+}
+
+std::string UIView::className() const {
+    const char* mangled = typeid(*this).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    std::string name = status == 0 && demangled ? demangled : mangled;
+    std::free(demangled);
+    auto colon = name.rfind("::");
+    return colon == std::string::npos ? name : name.substr(colon + 2);
 }
 
 void UIView::displayIfNeeded() {

@@ -1,0 +1,80 @@
+#include "host/layers/compositor.h"
+
+#include <cairo.h>
+
+#include <cmath>
+
+namespace host {
+
+static bool isIntegerTranslation(const cairo_matrix_t& m) {
+    return m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1 && m.x0 == std::floor(m.x0) &&
+           m.y0 == std::floor(m.y0);
+}
+
+static void drawLayer(cairo_t* cr, const CALayer& layer, double time) {
+    if (layer.isHidden()) return;
+    const CALayerAnimatedValues shown = layer.presentationValues(time);
+    const CGRect b = layer.bounds();
+    const CGAffineTransform t = CATransform3DGetAffineTransform(shown.transform);
+
+    cairo_save(cr);
+    cairo_translate(cr, shown.position.x, shown.position.y);
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+    // A singular transform (a scale of zero) shows nothing of this subtree.
+    if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) {
+        cairo_restore(cr);
+        return;
+    }
+    cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+    cairo_transform(cr, &m);
+    // Local coordinates: the bounds' origin is the layer's top left.
+    cairo_translate(cr, -(b.origin.x + b.size.width * 0.5), -(b.origin.y + b.size.height * 0.5));
+
+    const auto& contents = layer.contents();
+    if (contents && b.size.width > 0 && b.size.height > 0) {
+        cairo_save(cr);
+        cairo_rectangle(cr, b.origin.x, b.origin.y, b.size.width, b.size.height);
+        cairo_clip(cr);
+        cairo_translate(cr, b.origin.x, b.origin.y);
+        cairo_scale(cr, b.size.width / contents->width(), b.size.height / contents->height());
+        cairo_set_source_surface(cr, contents->surface(), 0, 0);
+        cairo_matrix_t device;
+        cairo_get_matrix(cr, &device);
+        // Pixel-aligned copies stay exact; anything scaled or turned is smoothed.
+        cairo_pattern_set_filter(cairo_get_source(cr), isIntegerTranslation(device)
+                                                           ? CAIRO_FILTER_NEAREST
+                                                           : CAIRO_FILTER_BILINEAR);
+        cairo_paint(cr);
+        cairo_restore(cr);
+    }
+    for (const auto& sub : layer.sublayers()) drawLayer(cr, *sub, time);
+    cairo_restore(cr);
+}
+
+void composeLayerTree(const CALayer& root, CGImage& target, double time, float scale) {
+    cairo_t* cr = cairo_create(target.surface());
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    if (scale > 0 && std::isfinite(scale)) {
+        cairo_scale(cr, scale, scale);
+        // The root's own placement is ignored: its bounds fill the target.
+        const CGRect b = root.bounds();
+        const CGPoint p = root.presentationValues(time).position;
+        cairo_translate(cr, b.size.width * 0.5 - p.x, b.size.height * 0.5 - p.y);
+        drawLayer(cr, root, time);
+    }
+    cairo_destroy(cr);
+}
+
+bool layerTreeIsAnimating(const CALayer& root, double time) {
+    if (root.isHidden()) return false;
+    if (root.hasRunningAnimations(time)) return true;
+    for (const auto& sub : root.sublayers())
+        if (layerTreeIsAnimating(*sub, time)) return true;
+    return false;
+}
+
+}  // namespace host

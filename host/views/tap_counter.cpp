@@ -1,0 +1,31 @@
+#include "host/views/tap_counter.h"
+
+#include <cmath>
+
+namespace host {
+
+static float distance(CGPoint a, CGPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+int TapCounter::began(CGPoint point, double timestamp) {
+    bool continues = havePrevious_ && previousWasTap_ && fingersDown_ == 0 &&
+                     timestamp - previousTime_ >= 0 && timestamp - previousTime_ <= kInterval &&
+                     distance(point, previousPoint_) <= kDistance;
+    int count = continues ? previousCount_ + 1 : 1;
+    havePrevious_ = true;
+    previousWasTap_ = false;
+    previousPoint_ = point;
+    previousTime_ = timestamp;
+    previousCount_ = count;
+    ++fingersDown_;
+    return count;
+}
+
+void TapCounter::ended(CGPoint point, bool cancelled) {
+    if (fingersDown_ > 0) --fingersDown_;
+    previousWasTap_ =
+        !cancelled && fingersDown_ == 0 && distance(point, previousPoint_) <= kDistance;
+}
+
+void TapCounter::reset() { *this = TapCounter(); }
+
+}  // namespace host

@@ -50,3 +50,18 @@ void tick_floater(cow_scene* scene, floater* f);
 void replace_rotator(floater* f, rotator* r);
 // Frees every rotator, the floater array and the scene record itself.
 void free_cow_scene(cow_scene* scene);
+
+// Viewport, projection and camera for a screen of width x height points, as
+// gluPerspective(30, aspect, 1, 1000) and gluLookAt(0, 0, 30, 0, 0, 0, 0, 1, 0)
+// define them; then clears the colour buffer. The GL context must be current.
+void reshape_cow(cow_scene* scene, int width, int height);
+// The whole scene set-up: projection, shading, lighting, and the five floaters
+// on their home spots with fresh rotators (the old ones freed). The floater
+// array is made only when `first` is set. `speed` must already hold the show's value.
+void init_cow(cow_scene* scene, int width, int height, BOOL first);
+// Scales v to unit length in place; a zero vector stays as it is.
+void normalize(float v[3]);
+// result = p x q.
+void cross(const float p[3], const float q[3], float result[3]);
+void gluMakeIdentityf(float m[16]);
+void gluMakeIdentityd(double m[16]);

@@ -42,9 +42,11 @@ static void drawLayer(cairo_t* cr, const CALayer& layer, double time) {
         cairo_matrix_t device;
         cairo_get_matrix(cr, &device);
         // Pixel-aligned copies stay exact; anything scaled or turned is smoothed.
-        cairo_pattern_set_filter(cairo_get_source(cr), isIntegerTranslation(device)
-                                                           ? CAIRO_FILTER_NEAREST
-                                                           : CAIRO_FILTER_BILINEAR);
+        cairo_pattern_t* source = cairo_get_source(cr);
+        cairo_pattern_set_filter(
+            source, isIntegerTranslation(device) ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
+        // Smoothing must not fade the edges into transparency: repeat them.
+        cairo_pattern_set_extend(source, CAIRO_EXTEND_PAD);
         cairo_paint(cr);
         cairo_restore(cr);
     }

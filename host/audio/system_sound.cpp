@@ -344,6 +344,7 @@ OSStatus AudioServicesDisposeSystemSoundID(SystemSoundID inSystemSoundID) {
     sounds.erase(it);
     int stopped = stopPlaybacks(inSystemSoundID, sound);
     for (int i = 0; i < stopped; ++i) Trace::log("sound", "stopped " + sound.name);
+    Trace::log("sound", "disposed " + sound.name);
     freeSound(sound);
     return kAudioServicesNoError;
 }

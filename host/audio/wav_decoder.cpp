@@ -16,8 +16,8 @@ namespace {
 // fails to load instead of playing a fragment. The RIFF size is ignored, as
 // many writers leave it wrong.
 void setStrictHints() {
-    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
-    SDL_SetHint(SDL_HINT_WAVE_FACT_CHUNK, "truncate");
+    SDL_SetHintWithPriority(SDL_HINT_WAVE_TRUNCATION, "strict", SDL_HINT_OVERRIDE);
+    SDL_SetHintWithPriority(SDL_HINT_WAVE_FACT_CHUNK, "truncate", SDL_HINT_OVERRIDE);
 }
 
 bool looksLikeWave(const std::uint8_t* head, std::size_t size) {

@@ -84,7 +84,7 @@ void finish(std::vector<float>& s, double peak, double fadeIn, double fadeOut) {
     for (std::size_t i = 0; i < n; ++i) {
         double w = 1;
         if (i < in) w *= double(i) / double(in);
-        if (i + out > n) w *= double(n - i) / double(out);
+        if (i + out >= n) w *= double(n - 1 - i) / double(out);
         s[i] = float(double(s[i]) * g * w);
     }
 }

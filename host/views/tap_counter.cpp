@@ -13,6 +13,7 @@ int TapCounter::began(CGPoint point, double timestamp) {
     int count = continues ? previousCount_ + 1 : 1;
     havePrevious_ = true;
     previousWasTap_ = false;
+    strayed_ = false;
     previousPoint_ = point;
     previousTime_ = timestamp;
     previousCount_ = count;
@@ -20,10 +21,14 @@ int TapCounter::began(CGPoint point, double timestamp) {
     return count;
 }
 
+void TapCounter::moved(CGPoint point) {
+    if (distance(point, previousPoint_) > kDistance) strayed_ = true;
+}
+
 void TapCounter::ended(CGPoint point, bool cancelled) {
+    moved(point);
     if (fingersDown_ > 0) --fingersDown_;
-    previousWasTap_ =
-        !cancelled && fingersDown_ == 0 && distance(point, previousPoint_) <= kDistance;
+    previousWasTap_ = !cancelled && !strayed_ && fingersDown_ == 0;
 }
 
 void TapCounter::reset() { *this = TapCounter(); }

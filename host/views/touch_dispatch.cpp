@@ -82,6 +82,7 @@ void UIWindow::sendTouch(int finger, UITouchPhase phase, CGPoint point, double t
     auto touch = found->second;
     if (phase == UITouchPhase::Stationary) phase = UITouchPhase::Moved;
     touch->update(phase, point, timestamp);
+    if (phase == UITouchPhase::Moved) tapCounter_.moved(point);
     if (phase == UITouchPhase::Ended || phase == UITouchPhase::Cancelled) {
         touches_.erase(found);
         tapCounter_.ended(point, phase == UITouchPhase::Cancelled);

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace host {
 
@@ -23,6 +25,27 @@ void setStrictHints() {
 bool looksLikeWave(const std::uint8_t* head, std::size_t size) {
     return size >= 12 && (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RIFX", 4) == 0) &&
            std::memcmp(head + 8, "WAVE", 4) == 0;
+}
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+// Every chunk must lie inside the file. SDL allocates what a chunk header
+// claims before reading it, so a hostile size would cost gigabytes.
+bool chunksFit(const std::uint8_t* data, std::size_t size, std::string& why) {
+    std::size_t at = 12;
+    while (at + 8 <= size) {
+        const std::uint32_t length = le32(data + at + 4);
+        if (length > size - at - 8) {
+            why = "chunk \"" + std::string(reinterpret_cast<const char*>(data + at), 4) +
+                  "\" runs past the end of the file";
+            return false;
+        }
+        at += 8 + std::size_t(length) + (length & 1);
+    }
+    return true;
 }
 
 OSStatus decode(SDL_RWops* rw, DecodedSound& out, std::string& why) {
@@ -93,20 +116,16 @@ OSStatus decodeWavFile(const std::string& path, DecodedSound& out, std::string& 
         why = "larger than 32 MiB";
         return kAudioServicesSystemSoundExceededMaximumDurationError;
     }
-    SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
-    if (!rw) {
-        why = SDL_GetError();
+    std::vector<std::uint8_t> bytes(std::size_t(st.st_size));
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        why = std::strerror(errno);
         return kAudio_FileNotFoundError;
     }
-    std::uint8_t head[12] = {};
-    std::size_t got = SDL_RWread(rw, head, 1, sizeof head);
-    if (!looksLikeWave(head, got)) {
-        SDL_RWclose(rw);
-        why = got == 0 ? "empty file" : "not a WAV file";
-        return got == 0 ? kAudioFileInvalidFileError : kAudioFileUnsupportedFileTypeError;
-    }
-    SDL_RWseek(rw, 0, RW_SEEK_SET);
-    return decode(rw, out, why);
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    bytes.resize(got);
+    return decodeWavMemory(bytes.data(), bytes.size(), out, why);
 }
 
 OSStatus decodeWavMemory(const void* data, std::size_t size, DecodedSound& out, std::string& why) {
@@ -118,6 +137,8 @@ OSStatus decodeWavMemory(const void* data, std::size_t size, DecodedSound& out, 
         why = "larger than 32 MiB";
         return kAudioServicesSystemSoundExceededMaximumDurationError;
     }
+    if (!chunksFit(static_cast<const std::uint8_t*>(data), size, why))
+        return kAudioFileInvalidFileError;
     SDL_RWops* rw = SDL_RWFromConstMem(data, int(size));
     if (!rw) {
         why = SDL_GetError();

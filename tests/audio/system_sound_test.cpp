@@ -100,6 +100,19 @@ TEST_F(SilentSoundTest, ReadsEveryCommonSampleFormat) {
     }
 }
 
+TEST_F(SilentSoundTest, LoadsTheFuzzSeedsIncludingBothAdpcmForms) {
+    int files = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(PADDOCK_SOURCE_DIR "/tests/audio/wav_corpus")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        SystemSoundID id = 0;
+        EXPECT_EQ(AudioServicesCreateSystemSoundID(entry.path().string(), &id),
+                  kAudioServicesNoError);
+        ++files;
+    }
+    EXPECT_EQ(files, 6);
+}
+
 TEST_F(SilentSoundTest, RefusesDamagedAndHostileFilesWithoutCrashing) {
     const std::vector<std::uint8_t> pcm(2000);
     auto riffOnly = audiotest::Bytes().tag("RIFF").u32(4).tag("WAVE").b;

@@ -4,6 +4,7 @@
 #include <EGL/eglext.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -106,7 +107,13 @@ std::shared_ptr<EAGLContext> EAGLContext::initWithAPI(EAGLRenderingAPI api) {
     // Look inside once to be sure the driver gave what was asked for.
     EGLCurrent before;
     const char* unusable = "eglMakeCurrent failed on the new context";
-    if (eglMakeCurrent(egl.display, surface, surface, context)) unusable = checkContext();
+    bool readsBGRA = false;
+    if (eglMakeCurrent(egl.display, surface, surface, context)) {
+        unusable = checkContext();
+        readsBGRA = std::endian::native == std::endian::little &&
+                    hasGLExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
+                                   "GL_EXT_read_format_bgra");
+    }
     before.restore();
     if (unusable) {
         if (surface != EGL_NO_SURFACE) eglDestroySurface(egl.display, surface);
@@ -114,11 +121,11 @@ std::shared_ptr<EAGLContext> EAGLContext::initWithAPI(EAGLRenderingAPI api) {
         reportNoContext(unusable);
         return nullptr;
     }
-    return std::shared_ptr<EAGLContext>(new EAGLContext(api, context, surface));
+    return std::shared_ptr<EAGLContext>(new EAGLContext(api, context, surface, readsBGRA));
 }
 
-EAGLContext::EAGLContext(EAGLRenderingAPI api, void* context, void* surface)
-    : api_(api), context_(context), surface_(surface) {}
+EAGLContext::EAGLContext(EAGLRenderingAPI api, void* context, void* surface, bool readsBGRA)
+    : api_(api), context_(context), surface_(surface), readsBGRA_(readsBGRA) {}
 
 EAGLContext::~EAGLContext() {
     const EGLDisplayChoice& egl = eglDisplayForGLES();
@@ -211,6 +218,12 @@ bool EAGLContext::presentRenderbuffer(uint32_t target) {
         return false;
     }
 
+    GLint alphaBits = 0, internalFormat = 0;
+    glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_ALPHA_SIZE_OES,
+                                    &alphaBits);
+    glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_INTERNAL_FORMAT_OES,
+                                    &internalFormat);
+
     GLint savedFramebuffer = 0, savedPackAlignment = 4;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &savedFramebuffer);
     glGetIntegerv(GL_PACK_ALIGNMENT, &savedPackAlignment);
@@ -219,10 +232,27 @@ bool EAGLContext::presentRenderbuffer(uint32_t target) {
     glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
                                  static_cast<GLuint>(bound));
     bool complete = glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
+    PixelLayout layout = PixelLayout::rgba;
     if (complete) {
-        scratch_.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, scratch_.data());
+        // The cheapest read is the one the renderbuffer holds already: 5-6-5
+        // copies straight out; other opaque pixels read as BGRA are cairo's
+        // ARGB32 on this byte order.
+        GLint readFormat = 0, readType = 0;
+        glGetIntegerv(GL_IMPLEMENTATION_COLOR_READ_FORMAT_OES, &readFormat);
+        glGetIntegerv(GL_IMPLEMENTATION_COLOR_READ_TYPE_OES, &readType);
+        if (internalFormat == GL_RGB565_OES && readFormat == GL_RGB &&
+            readType == GL_UNSIGNED_SHORT_5_6_5)
+            layout = PixelLayout::rgb565;
+        else if (readsBGRA_ && alphaBits == 0)
+            layout = PixelLayout::bgra;
+        size_t bytes = layout == PixelLayout::rgb565 ? 2 : 4;
+        scratch_.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * bytes);
+        glPixelStorei(GL_PACK_ALIGNMENT, static_cast<GLint>(bytes));
+        if (layout == PixelLayout::rgb565)
+            glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, scratch_.data());
+        else
+            glReadPixels(0, 0, width, height, layout == PixelLayout::bgra ? GL_BGRA_EXT : GL_RGBA,
+                         GL_UNSIGNED_BYTE, scratch_.data());
         glPixelStorei(GL_PACK_ALIGNMENT, savedPackAlignment);
     }
     // Detached so that deleting the renderbuffer really frees it.
@@ -230,11 +260,11 @@ bool EAGLContext::presentRenderbuffer(uint32_t target) {
                                  0);
     glBindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(savedFramebuffer));
     if (!complete) return false;
-    copyIntoContents(static_cast<CAEAGLLayer&>(*layer), width, height);
+    copyIntoContents(static_cast<CAEAGLLayer&>(*layer), width, height, layout);
     return true;
 }
 
-void EAGLContext::copyIntoContents(CAEAGLLayer& layer, int width, int height) {
+void EAGLContext::copyIntoContents(CAEAGLLayer& layer, int width, int height, PixelLayout layout) {
     // The compositor may still hold the last frame; only an image that nobody
     // else sees is written over.
     std::shared_ptr<CGImage> image = layer.contents();
@@ -244,10 +274,25 @@ void EAGLContext::copyIntoContents(CAEAGLLayer& layer, int width, int height) {
     }
     uint8_t* base = image->data();
     int stride = image->stride();
+    size_t rowBytes = static_cast<size_t>(width) * (layout == PixelLayout::rgb565 ? 2 : 4);
     for (int y = 0; y < height; ++y) {
         // GL's first row is the bottom one.
-        const uint8_t* src = scratch_.data() + static_cast<size_t>(height - 1 - y) * width * 4;
+        const uint8_t* src = scratch_.data() + static_cast<size_t>(height - 1 - y) * rowBytes;
         auto* dst = reinterpret_cast<uint32_t*>(base + static_cast<size_t>(y) * stride);
+        if (layout == PixelLayout::bgra) {
+            std::memcpy(dst, src, rowBytes);
+            continue;
+        }
+        if (layout == PixelLayout::rgb565) {
+            const auto* p = reinterpret_cast<const uint16_t*>(src);
+            for (int x = 0; x < width; ++x) {
+                // Widened by repeating the top bits, so 0 and full scale stay exact.
+                uint32_t r = p[x] >> 11, g = (p[x] >> 5) & 0x3F, b = p[x] & 0x1F;
+                dst[x] = 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) |
+                         (b << 3 | b >> 2);
+            }
+            continue;
+        }
         for (int x = 0; x < width; ++x, src += 4) {
             uint32_t a = src[3];
             // Drawable contents are taken as premultiplied; keep them valid as such.

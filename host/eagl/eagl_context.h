@@ -54,13 +54,17 @@ class EAGLContext {
         int height;
     };
 
-    EAGLContext(EAGLRenderingAPI api, void* context, void* surface);
+    EAGLContext(EAGLRenderingAPI api, void* context, void* surface, bool readsBGRA);
     Drawable* drawableFor(uint32_t renderbuffer);
-    void copyIntoContents(CAEAGLLayer& layer, int width, int height);
+    // How scratch_ holds the pixels read back, bottom row first.
+    enum class PixelLayout { rgba, bgra, rgb565 };
+    void copyIntoContents(CAEAGLLayer& layer, int width, int height, PixelLayout layout);
 
     EAGLRenderingAPI api_;
     void* context_;  // EGLContext
     void* surface_;  // EGLSurface: a 1x1 pbuffer where the display needs one
+    // GL_EXT_read_format_bgra: opaque pixels can be read in cairo's byte order.
+    bool readsBGRA_;
     uint32_t readFramebuffer_ = 0;
     std::vector<Drawable> drawables_;
     // Reused between presents so that steady frames do not allocate.

@@ -251,6 +251,25 @@ TEST_F(DrawableTest, RGB565ContentsAreOpaqueAndCloseToTheDrawnColour) {
     glDeleteFramebuffersOES(1, &fb);
 }
 
+TEST_F(DrawableTest, RGBA8ContentsKeepOpaqueColoursExactlyAndTranslucentOnesPremultiplied) {
+    layer->setDrawableProperties(
+        {{host::kEAGLDrawablePropertyColorFormat, std::string(host::kEAGLColorFormatRGBA8)}});
+    layer->setBounds(host::CGRectMake(0, 0, 5, 3));
+    ASSERT_TRUE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
+    GLuint fb = drawRedWithGreenTopLeft(5, 3);
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
+    EXPECT_EQ(layer->contents()->pixel(4, 2), 0xFF336699u);
+
+    // Colour above alpha is not a premultiplied colour: it is held to the alpha.
+    glClearColor(1.0f, 0.25f, 0.0f, 0.5f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
+    EXPECT_EQ(layer->contents()->pixel(0, 0), 0x80804000u);
+    glDeleteFramebuffersOES(1, &fb);
+}
+
 TEST(DrawablePropertiesTest, UnsetPropertiesReadAsPlatformDefaults) {
     CAEAGLLayer layer;
     EXPECT_EQ(layer.colorFormat(), host::kEAGLColorFormatRGBA8);

@@ -26,6 +26,17 @@ inline constexpr const char* kNoUsableFont =
     "no usable font (install fonts-dejavu-core): text is not drawn\n";
 inline constexpr const char* kSystemFontSubstituted =
     "font %s not found (install fonts-dejavu-core): using %s, text sizes may differ\n";
+
+// shell (to standard error: the command line, the script, the display)
+inline constexpr const char* kBadCommandLine = "%s: %s (try --help)\n";
+inline constexpr const char* kScriptUnreadable = "cannot read the script %s: %s\n";
+// file:line: problem
+inline constexpr const char* kScriptBadLine = "%s:%d: %s\n";
+inline constexpr const char* kNoDisplay =
+    "%s: no display to open a window on (%s); run without one with %s --headless --script FILE\n";
+inline constexpr const char* kTraceUnwritable = "cannot write the trace file %s\n";
+inline constexpr const char* kSnapshotUnwritable = "cannot write the snapshot %s\n";
+inline constexpr const char* kWindowUnusable = "cannot draw into the window: %s\n";
 // layers and views: animations and touches
 inline constexpr const char* kUnknownTimingFunction =
     "CAMediaTimingFunction: unknown timing function name \"%s\"; pacing stays linear\n";

@@ -1,0 +1,129 @@
+#include "host/shell/application.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "host/foundation/messages.h"
+#include "host/foundation/run_loop.h"
+#include "host/foundation/trace.h"
+#include "host/shell/options.h"
+#include "host/shell/run.h"
+#include "host/shell/script.h"
+#include "host/shell/sdl_window.h"
+#include "host/views/screen.h"
+
+namespace host {
+
+static UIApplication*& sharedSlot() {
+    static UIApplication* application = nullptr;
+    return application;
+}
+
+UIApplication* UIApplication::sharedApplication() { return sharedSlot(); }
+
+static std::string programName(int argc, char** argv) {
+    if (argc < 1 || !argv[0] || !*argv[0]) return "paddock";
+    std::string name = argv[0];
+    size_t slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// Scripts are typed by hand or by tests; anything larger is not one.
+static constexpr size_t kMaxScriptBytes = 1u << 20;
+
+static bool readScript(const std::string& path, std::vector<ScriptStep>& steps) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        std::fprintf(stderr, messages::kScriptUnreadable, path.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::string text;
+    char buffer[16384];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && text.size() <= kMaxScriptBytes)
+        text.append(buffer, n);
+    const bool failed = std::ferror(f);
+    const int err = errno;
+    std::fclose(f);
+    if (failed || text.size() > kMaxScriptBytes) {
+        std::fprintf(stderr, messages::kScriptUnreadable, path.c_str(),
+                     failed ? std::strerror(err) : "larger than 1 MiB");
+        return false;
+    }
+    int line = 0;
+    std::string error;
+    if (!parseScript(text, steps, line, error)) {
+        std::fprintf(stderr, messages::kScriptBadLine, path.c_str(), line, error.c_str());
+        return false;
+    }
+    return true;
+}
+
+int UIApplicationMain(int argc, char** argv,
+                      const std::function<std::unique_ptr<UIApplicationDelegate>()>& makeDelegate) {
+    const std::string program = programName(argc, argv);
+    ShellOptions options;
+    std::string error;
+    if (!parseShellOptions(std::vector<std::string>(argv + std::min(argc, 1), argv + argc), options,
+                           error)) {
+        std::fprintf(stderr, messages::kBadCommandLine, program.c_str(), error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(shellUsage(program).c_str(), stdout);
+        return 0;
+    }
+
+    std::vector<ScriptStep> steps;
+    if (options.headless && !readScript(options.scriptPath, steps)) return 2;
+
+    // The window comes first: without a display there is nothing to launch into.
+    std::unique_ptr<SdlWindow> screen;
+    if (!options.headless) {
+        screen = SdlWindow::open(
+            program, static_cast<int>(UIScreen::mainScreen().bounds().size.width),
+            static_cast<int>(UIScreen::mainScreen().bounds().size.height), options.zoom, error);
+        if (!screen) {
+            std::fprintf(stderr, messages::kNoDisplay, program.c_str(), error.c_str(),
+                         program.c_str());
+            return 1;
+        }
+    }
+    if (!options.tracePath.empty() && !Trace::open(options.tracePath)) {
+        std::fprintf(stderr, messages::kTraceUnwritable, options.tracePath.c_str());
+        return 1;
+    }
+
+    // Headless, time stands still between events and jumps to the next one.
+    NSRunLoop& loop = NSRunLoop::mainRunLoop();
+    VirtualClock virtualClock(0.0);
+    if (options.headless) loop.setClock(&virtualClock);
+
+    int status;
+    {
+        UIApplication application;
+        sharedSlot() = &application;
+        application.delegate_ = makeDelegate();
+        auto window = std::make_shared<UIWindow>(UIScreen::mainScreen().bounds());
+        application.delegate_->setWindow(window);
+        application.delegate_->applicationDidFinishLaunching(&application);
+
+        status = options.headless
+                     ? runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock)
+                     : runWindow(*window, *screen);
+
+        // Timers and posted work may point into the views: drop them first.
+        loop.reset();
+        window.reset();
+        application.delegate_.reset();
+        sharedSlot() = nullptr;
+    }
+    loop.reset();
+    loop.setClock(nullptr);
+    Trace::close();
+    return status;
+}
+
+}  // namespace host

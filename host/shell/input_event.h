@@ -1,0 +1,24 @@
+#pragma once
+
+#include "host/geometry/geometry.h"
+#include "host/views/touch.h"
+
+namespace host {
+
+// What the window backend reports, free of any toolkit's types: one finger's
+// step, or a request to the shell.
+struct InputEvent {
+    enum class Kind {
+        Touch,      // `finger` in `phase` at `point`
+        CancelAll,  // every finger down is cancelled (the window lost focus)
+        Redraw,     // the window's pixels were lost or resized
+        Wake,       // work was posted to the run loop from another thread
+        Quit,
+    };
+    Kind kind = Kind::Redraw;
+    int finger = 0;
+    UITouchPhase phase = UITouchPhase::Began;
+    CGPoint point;  // window points
+};
+
+}  // namespace host

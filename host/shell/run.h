@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/foundation/clock.h"
+#include "host/shell/script.h"
+#include "host/shell/sdl_window.h"
+#include "host/views/window.h"
+
+// The shell's two main loops, behind UIApplicationMain.
+
+namespace host {
+
+// Replays `steps` on the run loop's (virtual) clock, jumping from one due
+// event to the next. Returns the exit status.
+int runHeadless(UIWindow& window, const std::vector<ScriptStep>& steps, int zoom,
+                VirtualClock& clock);
+
+// Shows `window` in `screen` until the user quits; sleeps while nothing is due.
+int runWindow(UIWindow& window, SdlWindow& screen);
+
+}  // namespace host

@@ -1,0 +1,63 @@
+#include <cstdio>
+#include <filesystem>
+
+#include "host/foundation/messages.h"
+#include "host/foundation/run_loop.h"
+#include "host/foundation/trace.h"
+#include "host/shell/run.h"
+
+namespace host {
+
+static bool writeSnapshot(UIWindow& window, const std::string& path, double time, int zoom) {
+    std::error_code ec;
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+    auto image = window.snapshot(time, static_cast<float>(zoom));
+    if (!image || !image->writePNG(path)) {
+        std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str());
+        return false;
+    }
+    Trace::log("snapshot", path);
+    return true;
+}
+
+int runHeadless(UIWindow& window, const std::vector<ScriptStep>& steps, int zoom,
+                VirtualClock& clock) {
+    NSRunLoop& loop = NSRunLoop::mainRunLoop();
+    int status = 0;
+    size_t next = 0;
+    // The run ends with the script: at a quit line, or after the last line.
+    while (next < steps.size()) {
+        double t = std::min(steps[next].time, loop.nextDueTime());
+        // Everything due up to and including the line's time runs before it.
+        clock.advanceTo(t);
+        loop.runDue();
+        const double now = loop.now();
+        while (next < steps.size() && steps[next].time <= now) {
+            const ScriptStep& step = steps[next++];
+            switch (step.kind) {
+                case ScriptStep::Kind::Down:
+                    window.sendTouch(step.finger, UITouchPhase::Began, step.point, now);
+                    break;
+                case ScriptStep::Kind::Move:
+                    window.sendTouch(step.finger, UITouchPhase::Moved, step.point, now);
+                    break;
+                case ScriptStep::Kind::Up:
+                    window.sendTouch(step.finger, UITouchPhase::Ended, step.point, now);
+                    break;
+                case ScriptStep::Kind::Cancel:
+                    window.cancelAllTouches(now);
+                    break;
+                case ScriptStep::Kind::Snapshot:
+                    if (!writeSnapshot(window, step.path, now, zoom)) status = 1;
+                    break;
+                case ScriptStep::Kind::Quit:
+                    Trace::log("quit", "");
+                    return status;
+            }
+        }
+    }
+    return status;
+}
+
+}  // namespace host

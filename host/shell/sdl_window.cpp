@@ -1,0 +1,91 @@
+#include "host/shell/sdl_window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace host {
+
+static constexpr int kDefaultMaxZoom = 2;
+
+std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPoints,
+                                           int heightPoints, int zoom, std::string& error) {
+    // The window's own pixels, never a GL context: the toy's GL contexts
+    // must stay the only ones in the process.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Unless a driver is asked for by name, only a desktop display will do:
+    // SDL would otherwise settle for a driver that shows nothing.
+    const char* requested = std::getenv("SDL_VIDEODRIVER");
+    const bool chosen = requested && *requested;
+    if (!chosen) {
+        const bool x11 = std::getenv("DISPLAY"), wayland = std::getenv("WAYLAND_DISPLAY");
+        if (!x11 && !wayland) {
+            error = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+            return nullptr;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 && wayland ? "x11,wayland" : x11 ? "x11" : "wayland");
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = SDL_GetError();
+        return nullptr;
+    }
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (!chosen && (driver == "offscreen" || driver == "dummy")) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        error = "SDL found only its " + driver + " driver";
+        return nullptr;
+    }
+    std::unique_ptr<SdlWindow> w(new SdlWindow);
+    if (zoom <= 0) {
+        SDL_Rect usable;
+        zoom = 1;
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+            while (zoom < kDefaultMaxZoom && widthPoints * (zoom + 1) <= usable.w &&
+                   heightPoints * (zoom + 1) <= usable.h)
+                ++zoom;
+    }
+    w->zoom_ = zoom;
+    w->window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                  widthPoints * zoom, heightPoints * zoom, SDL_WINDOW_SHOWN);
+    if (!w->window_) {
+        error = SDL_GetError();
+        return nullptr;
+    }
+    SDL_DisplayMode mode;
+    int display = SDL_GetWindowDisplayIndex(w->window_);
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+        w->refreshInterval_ = 1.0 / mode.refresh_rate;
+    return w;
+}
+
+SdlWindow::~SdlWindow() {
+    if (window_) SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool SdlWindow::present(const CGImage& frame, std::string& error) {
+    SDL_Surface* screen = SDL_GetWindowSurface(window_);
+    if (!screen) {
+        error = SDL_GetError();
+        return false;
+    }
+    // Cairo's ARGB32 is SDL's ARGB8888: 32-bit words in native byte order.
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint8_t*>(frame.data()), frame.width(), frame.height(), 32, frame.stride(),
+        SDL_PIXELFORMAT_ARGB8888);
+    if (!source) {
+        error = SDL_GetError();
+        return false;
+    }
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    int rc = SDL_BlitSurface(source, nullptr, screen, nullptr);
+    SDL_FreeSurface(source);
+    if (rc != 0 || SDL_UpdateWindowSurface(window_) != 0) {
+        error = SDL_GetError();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace host

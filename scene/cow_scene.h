@@ -65,3 +65,11 @@ void normalize(float v[3]);
 void cross(const float p[3], const float q[3], float result[3]);
 void gluMakeIdentityf(float m[16]);
 void gluMakeIdentityd(double m[16]);
+
+// One frame of the show: clears, draws floater 4 and advances it, then waits
+// for GL to finish. The model-view matrix must be current and loaded as the
+// scene is to be seen; both matrix stacks come back as they were.
+void draw_cow(cow_scene* scene);
+// Places, spins and draws the cow model at one floater, each part with its
+// material; moves the floater's z by the drift after placing it.
+void draw_floater(cow_scene* scene, floater* f);

@@ -336,7 +336,7 @@ void compact(Mirrored& r) {
 // A mirrored open surface has an even triangle count. This removes the vertex
 // where the cut along the plane meets the rim at the largest x, and fills the
 // gap with one fewer triangle: one of them straddles the plane.
-void dropRimVertex(Mirrored& r) {
+void dropRimVertex(Mirrored& r, const Field& surface, bool front, bool moveNeighbour) {
     const Mesh& m = r.mesh;
     int s = -1;
     for (size_t v = 0; v < m.p.size(); ++v) {
@@ -354,7 +354,7 @@ void dropRimVertex(Mirrored& r) {
             static_cast<void>(b);
         }
         if (edgesOnce == 0) continue;
-        if (s < 0 || m.p[v].x > m.p[s].x) s = static_cast<int>(v);
+        if (s < 0 || (m.p[v].x > m.p[s].x) == front) s = static_cast<int>(v);
     }
     if (s < 0) throw std::runtime_error("no rim vertex on the plane");
     std::vector<std::pair<int, int>> fan;
@@ -389,6 +389,19 @@ void dropRimVertex(Mirrored& r) {
         if (ring[i] != q && ring[i + 1] != q) kept.push_back({q, ring[i], ring[i + 1]});
     kept.push_back({q, ring.back(), ring.front()});
     r.mesh.t = kept;
+    // The neighbour now spans the gap: move it, along the plane, into the
+    // middle of its new neighbours so that its triangles do not fold.
+    if (!moveNeighbour) {
+        compact(r);
+        return;
+    }
+    Vec3 middle{};
+    for (int v : ring)
+        if (v != q) middle += r.mesh.p[v] / static_cast<double>(ring.size() - 1);
+    middle.z = 0;
+    Vec3 moved = ontoSurface(surface, middle);
+    moved.z = 0;
+    r.mesh.p[q] = moved;
     compact(r);
 }
 
@@ -547,6 +560,15 @@ Part finish(const char* name, Mirrored r, bool symmetric, const Target& target, 
     for (Vec3& p : r.mesh.p) p = own(p);
     Part part{name, r.mesh, vertexNormals(r.mesh)};
     if (symmetric) symmetrizeNormals(part.normals, r.mirror);
+    int against = 0;
+    for (const auto& t : part.mesh.t) {
+        Vec3 g =
+            cross(part.mesh.p[t[1]] - part.mesh.p[t[0]], part.mesh.p[t[2]] - part.mesh.p[t[0]]);
+        for (int v : t) against += dot(g, part.normals[v]) <= 0;
+    }
+    if (against)
+        throw std::runtime_error(std::string(name) + ": " + std::to_string(against) +
+                                 " corners have normals against their triangle");
     return part;
 }
 
@@ -566,7 +588,7 @@ std::vector<Part> buildCow(std::ostream& log) {
         log << "hide: polygonized " << half.t.size() << " triangles\n";
         projectOntoSurface(half, hideField, 2);
         half = largestPiece(slice(half, faceHoles));
-        decimate(half, targets[1].triangles / 2);
+        decimate(half, targets[1].triangles / 2, hideField);
         relax(half, hideField, 6, {});
         Mirrored whole = mirrorWeld(half);
         hideFitting = fitting(whole.mesh, targets[1].box, true);
@@ -644,11 +666,28 @@ std::vector<Part> buildCow(std::ostream& log) {
             return lowest;
         };
         decimate(
-            half, (targets[5].triangles + 1) / 2, [](Vec3 p) { return p.y < -1.55 ? 25.0 : 1.0; },
-            tips());
+            half, (targets[5].triangles + 1) / 2, udderField,
+            [](Vec3 p) { return p.y < -1.55 ? 25.0 : 1.0; }, tips());
         relax(half, udderField, 6, tips());
         Mirrored udder = mirrorWeld(half);
-        dropRimVertex(udder);
+        // Of the two places where the rim crosses the plane, take one where
+        // the filled gap leaves every normal on its triangles' side.
+        Mirrored best;
+        for (int attempt = 0; attempt < 4 && best.mesh.t.empty(); ++attempt) {
+            Mirrored tried = udder;
+            dropRimVertex(tried, udderField, attempt < 2, attempt % 2 == 1);
+            std::vector<Vec3> n = vertexNormals(tried.mesh);
+            bool agrees = true;
+            for (const auto& t : tried.mesh.t) {
+                Vec3 g = cross(tried.mesh.p[t[1]] - tried.mesh.p[t[0]],
+                               tried.mesh.p[t[2]] - tried.mesh.p[t[0]]);
+                for (int v : t) agrees &= dot(g, n[v]) > 0;
+            }
+            log << "udder: rim vertex " << attempt << (agrees ? " fits\n" : " folds\n");
+            if (agrees) best = tried;
+        }
+        if (best.mesh.t.empty()) throw std::runtime_error("udder: no rim vertex can go");
+        udder = best;
         parts.push_back(finish("udder", udder, true, targets[5], log));
     }
     return parts;

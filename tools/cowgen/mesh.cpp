@@ -164,7 +164,11 @@ void relax(Mesh& m, const Field& f, int iterations, const std::vector<int>& pinn
             m.p[v] = project(f, old + d * 0.5, 2);
             for (size_t k = 0; k < around[v].size(); ++k) {
                 Vec3 after = faceNormal(m, m.t[around[v][k]]);
-                if (length(after) < 1e-14 || dot(normalized(after), before[k]) < 0.5) {
+                Vec3 centroid = (m.p[m.t[around[v][k]][0]] + m.p[m.t[around[v][k]][1]] +
+                                 m.p[m.t[around[v][k]][2]]) /
+                                3.0;
+                if (length(after) < 1e-14 || dot(normalized(after), before[k]) < 0.5 ||
+                    dot(normalized(after), normalized(gradientOf(f, centroid))) < 0.4) {
                     m.p[v] = old;
                     break;
                 }
@@ -280,8 +284,13 @@ double quality(Vec3 a, Vec3 b, Vec3 c) {
 
 class Decimator {
   public:
-    Decimator(Mesh& m, const Field& importance, const std::vector<int>& pinned) : m_(m) {
+    Decimator(Mesh& m, const Field& surface, const Field& importance,
+              const std::vector<int>& pinned)
+        : m_(m) {
         const size_t n = m.p.size();
+        // Positions never move, so the surface's normal at each is fixed.
+        surfaceNormal_.resize(n);
+        for (size_t v = 0; v < n; ++v) surfaceNormal_[v] = normalized(gradientOf(surface, m.p[v]));
         around_.resize(n);
         for (size_t t = 0; t < m.t.size(); ++t)
             for (int v : m.t[t]) around_[v].push_back(static_cast<int>(t));
@@ -450,6 +459,11 @@ class Decimator {
             Vec3 after = faceNormal(m_, tri);
             if (length(after) < 1e-14) return false;
             if (dot(before, normalized(after)) <= minTurn_) return false;
+            // Nor lean far from the surface it stands for, or smooth normals
+            // would point against it.
+            Vec3 expected =
+                surfaceNormal_[tri[0]] + surfaceNormal_[tri[1]] + surfaceNormal_[tri[2]];
+            if (dot(normalized(after), normalized(expected)) < 0.4) return false;
             double q = quality(m_.p[tri[0]], m_.p[tri[1]], m_.p[tri[2]]);
             if (q < minQuality_ && q < qualityBefore) return false;
         }
@@ -497,6 +511,7 @@ class Decimator {
     }
 
     Mesh& m_;
+    std::vector<Vec3> surfaceNormal_;
     std::vector<std::vector<int>> around_;
     std::vector<char> liveTriangle_, liveVertex_, boundary_, locked_;
     std::vector<int> version_;
@@ -509,8 +524,9 @@ class Decimator {
 
 }  // namespace
 
-void decimate(Mesh& m, int target, const Field& importance, const std::vector<int>& pinned) {
-    Decimator(m, importance, pinned).run(target);
+void decimate(Mesh& m, int target, const Field& surface, const Field& importance,
+              const std::vector<int>& pinned) {
+    Decimator(m, surface, importance, pinned).run(target);
 }
 
 Mirrored mirrorWeld(const Mesh& half) {

@@ -39,13 +39,14 @@ Mesh largestPiece(const Mesh& m);
 // Drops vertices that no triangle uses.
 void compact(Mesh& m);
 
-// Quadric-error edge collapses down to exactly `target` triangles. Vertices only
+// Quadric-error edge collapses down to exactly `target` triangles of the
+// given surface, no triangle leaning far from it. Vertices only
 // ever merge into a neighbour, so they stay on the original surface; boundary
 // vertices only slide along their boundary, and where a boundary on z = 0 meets
 // another boundary the vertex stays put. An importance field, where given,
 // scales the cost of flattening small features there; pinned vertices stay.
 // Throws when the target cannot be reached.
-void decimate(Mesh& m, int target, const Field& importance = {},
+void decimate(Mesh& m, int target, const Field& surface, const Field& importance = {},
               const std::vector<int>& pinned = {});
 
 // The half mesh (z >= 0) and its mirror image, welded along z = 0. mirror[i]

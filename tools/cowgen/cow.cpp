@@ -205,11 +205,11 @@ void append(Mirrored& a, const Mirrored& b) {
     for (int m : b.mirror) a.mirror.push_back(m + offset);
 }
 
-// A tube along a cubic Bezier curve: `rings` rings of `segments` vertices at
-// the given parameters with the given radii, open at the first ring, closed by
-// a point at the curve's end.
+// A tube along a cubic Bezier curve: a ring of `segments` vertices at each
+// curve parameter in `at` with the matching radius, open at the first ring and
+// closed by a point at the curve's end.
 Mesh tube(const Vec3 ctrl[4], const std::vector<double>& at, const std::vector<double>& radius,
-          int segments, Vec3 reference, std::function<Vec3(Vec3, Vec3, Vec3, double)> shape = {}) {
+          int segments, Vec3 reference) {
     auto point = [&](double s) {
         double a = 1 - s;
         return ctrl[0] * (a * a * a) + ctrl[1] * (3 * a * a * s) + ctrl[2] * (3 * a * s * s) +
@@ -228,8 +228,7 @@ Mesh tube(const Vec3 ctrl[4], const std::vector<double>& at, const std::vector<d
         for (int j = 0; j < segments; ++j) {
             double angle = 2 * pi * j / segments;
             Vec3 off = n * std::cos(angle) + b * std::sin(angle);
-            m.p.push_back(shape ? shape(point(at[i]), off, t, radius[i])
-                                : point(at[i]) + off * radius[i]);
+            m.p.push_back(point(at[i]) + off * radius[i]);
         }
     }
     m.p.push_back(point(1.0));
@@ -334,9 +333,9 @@ void compact(Mirrored& r) {
 }
 
 // A mirrored open surface has an even triangle count. This removes the vertex
-// where the cut along the plane meets the rim at the largest x, and fills the
-// gap with one fewer triangle: one of them straddles the plane.
-void dropRimVertex(Mirrored& r, const Field& surface, bool front, bool moveNeighbour) {
+// where the plane meets the rim at the front (or the rear), and fills the gap
+// with one fewer triangle: one of them straddles the plane.
+void dropRimVertex(Mirrored& r, bool front) {
     const Mesh& m = r.mesh;
     int s = -1;
     for (size_t v = 0; v < m.p.size(); ++v) {
@@ -348,10 +347,9 @@ void dropRimVertex(Mirrored& r, const Field& surface, bool front, bool moveNeigh
             for (int c = 0; c < 3; ++c)
                 if (t[c] == static_cast<int>(v)) fan.push_back({t[(c + 1) % 3], t[(c + 2) % 3]});
         for (auto [a, b] : fan) {
-            bool aMatched = false;
-            for (auto [c, d] : fan) aMatched |= d == a;
-            edgesOnce += !aMatched;
-            static_cast<void>(b);
+            bool matched = false;
+            for (auto [c, d] : fan) matched |= d == a;
+            edgesOnce += !matched;
         }
         if (edgesOnce == 0) continue;
         if (s < 0 || (m.p[v].x > m.p[s].x) == front) s = static_cast<int>(v);
@@ -372,7 +370,6 @@ void dropRimVertex(Mirrored& r, const Field& surface, bool front, bool moveNeigh
         bool isEnd = false;
         for (auto [c, d] : fan) isEnd |= d == a;
         if (!isEnd) start = a;
-        static_cast<void>(b);
     }
     std::vector<int> ring{start};
     while (ring.size() <= fan.size())
@@ -389,19 +386,6 @@ void dropRimVertex(Mirrored& r, const Field& surface, bool front, bool moveNeigh
         if (ring[i] != q && ring[i + 1] != q) kept.push_back({q, ring[i], ring[i + 1]});
     kept.push_back({q, ring.back(), ring.front()});
     r.mesh.t = kept;
-    // The neighbour now spans the gap: move it, along the plane, into the
-    // middle of its new neighbours so that its triangles do not fold.
-    if (!moveNeighbour) {
-        compact(r);
-        return;
-    }
-    Vec3 middle{};
-    for (int v : ring)
-        if (v != q) middle += r.mesh.p[v] / static_cast<double>(ring.size() - 1);
-    middle.z = 0;
-    Vec3 moved = ontoSurface(surface, middle);
-    moved.z = 0;
-    r.mesh.p[q] = moved;
     compact(r);
 }
 
@@ -558,6 +542,20 @@ Part finish(const char* name, Mirrored r, bool symmetric, const Target& target, 
         << "; y " << target.box.lo.y - b.lo.y << ", " << target.box.hi.y - b.hi.y << "; z "
         << target.box.lo.z - b.lo.z << ", " << target.box.hi.z - b.hi.z << "\n";
     for (Vec3& p : r.mesh.p) p = own(p);
+    // Nothing hides what is behind it but back-face culling and drawing
+    // order, so draw from the tail forward: seen from the front or three
+    // quarters, the head then covers the chest behind it.
+    std::vector<double> along(r.mesh.t.size());
+    for (size_t i = 0; i < along.size(); ++i) {
+        const auto& t = r.mesh.t[i];
+        along[i] = r.mesh.p[t[0]].x + r.mesh.p[t[1]].x + r.mesh.p[t[2]].x;
+    }
+    std::vector<int> order(along.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return along[a] < along[b]; });
+    std::vector<std::array<int, 3>> sorted;
+    for (int i : order) sorted.push_back(r.mesh.t[i]);
+    r.mesh.t = sorted;
     Part part{name, r.mesh, vertexNormals(r.mesh)};
     if (symmetric) symmetrizeNormals(part.normals, r.mirror);
     int against = 0;
@@ -649,11 +647,9 @@ std::vector<Part> buildCow(std::ostream& log) {
         projectOntoSurface(half, udderField, 2);
         log << "udder: polygonized " << half.t.size() << " triangles\n";
         half = largestPiece(slice(half, hideField));
-        log << "udder: " << half.t.size() << " triangles outside the hide, lowest "
-            << bounds(half.p).lo.y << "\n";
-        // The teats are small beside the bag; they keep their length only if
-        // flattening them costs more.
-        // The teats are small beside the bag: their tips stay where they are.
+        log << "udder: " << half.t.size() << " triangles outside the hide\n";
+        // The teats are small beside the bag: flattening them costs more, and
+        // their tips stay where they are.
         auto tips = [&] {
             std::vector<int> lowest;
             for (double x : {-1.7, -2.6}) {
@@ -671,11 +667,13 @@ std::vector<Part> buildCow(std::ostream& log) {
         relax(half, udderField, 6, tips());
         Mirrored udder = mirrorWeld(half);
         // Of the two places where the rim crosses the plane, take one where
-        // the filled gap leaves every normal on its triangles' side.
+        // the filled gap leaves every normal on its triangles' side (the
+        // neighbour that fills it may be too far from the rim to do so).
         Mirrored best;
-        for (int attempt = 0; attempt < 4 && best.mesh.t.empty(); ++attempt) {
+        for (bool front : {true, false}) {
+            if (!best.mesh.t.empty()) break;
             Mirrored tried = udder;
-            dropRimVertex(tried, udderField, attempt < 2, attempt % 2 == 1);
+            dropRimVertex(tried, front);
             std::vector<Vec3> n = vertexNormals(tried.mesh);
             bool agrees = true;
             for (const auto& t : tried.mesh.t) {
@@ -683,7 +681,8 @@ std::vector<Part> buildCow(std::ostream& log) {
                                tried.mesh.p[t[2]] - tried.mesh.p[t[0]]);
                 for (int v : t) agrees &= dot(g, n[v]) > 0;
             }
-            log << "udder: rim vertex " << attempt << (agrees ? " fits\n" : " folds\n");
+            log << "udder: dropping the " << (front ? "front" : "rear") << " rim vertex "
+                << (agrees ? "fits\n" : "folds\n");
             if (agrees) best = tried;
         }
         if (best.mesh.t.empty()) throw std::runtime_error("udder: no rim vertex can go");

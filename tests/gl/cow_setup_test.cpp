@@ -163,10 +163,12 @@ TEST_F(CowSetupTest, ReplacedRotatorsAreFreed) {
     init_cow(scene, 320, 480, YES);
     // Under the sanitizers the leak check sees any rotator left behind; here
     // the heap must not grow with repeated set-ups.
+    // The driver's own allocations wander by some kilobytes between runs; the
+    // 25,000 rotators a leak would keep take 400 kB or more.
     struct mallinfo2 start = mallinfo2();
-    for (int i = 0; i < 2000; ++i) init_cow(scene, 320, 480, NO);
+    for (int i = 0; i < 5000; ++i) init_cow(scene, 320, 480, NO);
     struct mallinfo2 end = mallinfo2();
-    EXPECT_LT(end.uordblks, start.uordblks + 4096) << "10,000 rotators would take 160 kB or more";
+    EXPECT_LT(end.uordblks, start.uordblks + 64 * 1024);
 }
 
 TEST(SceneMathTest, NormalizeCrossAndIdentity) {

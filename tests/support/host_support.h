@@ -1,0 +1,182 @@
+#pragma once
+
+// Helpers shared by the host and toy tests: temporary folders, captured
+// standard output and trace, the main run loop on a virtual clock, and
+// running a built program.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/foundation/run_loop.h"
+#include "host/foundation/trace.h"
+
+namespace testsupport {
+
+// A fresh folder, removed with everything in it when the object dies.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "paddock-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Writes `bytes` to name inside the folder and returns its path.
+    std::string write(const std::string& name, std::string_view bytes) const {
+        std::string p = file(name);
+        std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        return p;
+    }
+    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+        return write(name,
+                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+
+  private:
+    std::string path_;
+};
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Everything printed to standard output while it lives (or until text()).
+class StdoutCapture {
+  public:
+    StdoutCapture() : file_(std::tmpfile()) {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        dup2(fileno(file_), STDOUT_FILENO);
+    }
+    ~StdoutCapture() {
+        restore();
+        std::fclose(file_);
+    }
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+
+    std::string text() {
+        restore();
+        std::rewind(file_);
+        std::string out;
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0) out.append(buf, n);
+        return out;
+    }
+
+  private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stdout);
+        dup2(saved_, STDOUT_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    FILE* file_;
+    int saved_ = -1;
+};
+
+// The host trace while it lives: whole lines, or the details of one event
+// without the time ("sound" → "played boing_0.wav").
+class TraceCapture {
+  public:
+    TraceCapture() { host::Trace::open(dir_.file("trace.txt")); }
+    ~TraceCapture() { host::Trace::close(); }
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
+    std::string text() const { return readFile(dir_.file("trace.txt")); }
+    std::vector<std::string> events(const std::string& event) const {
+        std::vector<std::string> out;
+        std::istringstream in(text());
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string time, word, rest;
+            words >> time >> word;
+            std::getline(words >> std::ws, rest);
+            if (word == event) out.push_back(rest);
+        }
+        return out;
+    }
+
+  private:
+    TempDir dir_;
+};
+
+// A test on the main run loop driven by a virtual clock that starts at 10 s;
+// timers and posted work are dropped before and after.
+class VirtualLoopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        loop.reset();
+        loop.setClock(&clock);
+    }
+    void TearDown() override {
+        loop.reset();
+        loop.setClock(nullptr);
+    }
+    double now() const { return clock.now(); }
+    // Jumps from due event to due event up to `until`, running each.
+    void runUntil(double until) {
+        for (;;) {
+            double next = loop.nextDueTime();
+            if (next > until) break;
+            clock.advanceTo(next);
+            loop.runDue();
+        }
+        clock.advanceTo(until);
+    }
+
+    host::NSRunLoop& loop = host::NSRunLoop::mainRunLoop();
+    host::VirtualClock clock{10.0};
+};
+
+struct ProgramRun {
+    int status = -1;     // exit status, or -1 when it did not exit normally
+    std::string output;  // standard output and standard error together
+    std::vector<std::string> lines() const {
+        std::vector<std::string> out;
+        std::istringstream in(output);
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        return out;
+    }
+};
+
+// Runs `program args` through the shell, capturing both output streams.
+inline ProgramRun runProgram(const std::string& program, const std::string& args) {
+    ProgramRun run;
+    std::string command = program + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+}  // namespace testsupport

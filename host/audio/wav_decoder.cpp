@@ -50,22 +50,22 @@ bool chunksFit(const std::uint8_t* data, std::size_t size, std::string& why) {
 
 OSStatus decode(SDL_RWops* rw, DecodedSound& out, std::string& why) {
     setStrictHints();
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec wavFormat{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length)) {
+    if (!SDL_LoadWAV_RW(rw, 1, &wavFormat, &buffer, &length)) {
         why = SDL_GetError();
         return kAudioFileInvalidFileError;
     }
     DecodedSound sound;
     sound.samples.reset(buffer);
     sound.bytes = length;
-    sound.format = spec.format;
-    sound.channels = spec.channels;
-    sound.rate = spec.freq;
+    sound.format = wavFormat.format;
+    sound.channels = wavFormat.channels;
+    sound.rate = wavFormat.freq;
 
-    const int frameBytes = int(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
-    if (frameBytes <= 0 || spec.freq <= 0) {
+    const int frameBytes = int(SDL_AUDIO_BITSIZE(wavFormat.format) / 8) * wavFormat.channels;
+    if (frameBytes <= 0 || wavFormat.freq <= 0) {
         why = "no channels or no sample rate";
         return kAudioFileInvalidFileError;
     }
@@ -77,12 +77,12 @@ OSStatus decode(SDL_RWops* rw, DecodedSound& out, std::string& why) {
     // Rates far outside what any device plays, and channel layouts that SDL
     // cannot mix down, are refused here so that the silent output and a real
     // device accept the same files.
-    if (spec.freq < 1000 || spec.freq > 384000) {
-        why = "sample rate " + std::to_string(spec.freq) + " Hz";
+    if (wavFormat.freq < 1000 || wavFormat.freq > 384000) {
+        why = "sample rate " + std::to_string(wavFormat.freq) + " Hz";
         return kAudioFileUnsupportedDataFormatError;
     }
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, 48000) <
+    if (SDL_BuildAudioCVT(&cvt, wavFormat.format, wavFormat.channels, wavFormat.freq, AUDIO_S16SYS, 2, 48000) <
         0) {
         why = SDL_GetError();
         return kAudioFileUnsupportedDataFormatError;

@@ -5,7 +5,7 @@
 
 namespace host::messages {
 
-// foundation
+// foundation: text files
 inline constexpr const char* kTextFileUnreadable = "%s: cannot be read: %s\n";
 inline constexpr const char* kTextFileTooLarge = "%s: too large for a text file (over %zu bytes)\n";
 inline constexpr const char* kTextFileEmpty = "%s: the text file is empty\n";
@@ -17,9 +17,7 @@ inline constexpr const char* kTextFileUnpairedSurrogate =
     "%s: not UTF-16 text: unpaired surrogate at byte %zu\n";
 inline constexpr const char* kTextFileBadUtf8 = "%s: not UTF-8 text: invalid byte at %zu\n";
 
-// layers, views, shell
-
-// images, fonts and text
+// views: images, fonts and text
 inline constexpr const char* kImageNotFound = "image \"%s\" not found in %s\n";
 inline constexpr const char* kImageUnreadable = "image %s cannot be used: %s\n";
 inline constexpr const char* kNoUsableFont =
@@ -37,6 +35,7 @@ inline constexpr const char* kNoDisplay =
 inline constexpr const char* kTraceUnwritable = "cannot write the trace file %s\n";
 inline constexpr const char* kSnapshotUnwritable = "cannot write the snapshot %s\n";
 inline constexpr const char* kWindowUnusable = "cannot draw into the window: %s\n";
+
 // layers and views: animations and touches
 inline constexpr const char* kUnknownTimingFunction =
     "CAMediaTimingFunction: unknown timing function name \"%s\"; pacing stays linear\n";

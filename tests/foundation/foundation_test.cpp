@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "host/foundation/bundle.h"
+#include "tests/support/host_support.h"
+
+namespace fs = std::filesystem;
+using host::NSBundle;
+using host::NSRunLoop;
+using host::NSTimer;
+
+namespace {
+
+using RunLoop = testsupport::VirtualLoopTest;
+
+struct Counter {
+    int ticks = 0;
+    void tick() { ++ticks; }
+};
+
+TEST_F(RunLoop, TimersFireOnTheVirtualClockUntilInvalidatedOrDone) {
+    Counter c;
+    auto repeating = NSTimer::scheduledTimerWithTimeInterval(1.0 / 90, &c, &Counter::tick, true);
+    int once = 0;
+    auto oneShot = NSTimer::scheduledTimerWithTimeInterval(
+        0.25, [&](NSTimer&) { ++once; }, false);
+    EXPECT_DOUBLE_EQ(loop.nextDueTime(), 10 + 1.0 / 90);
+    runUntil(11.0 + 1e-9);
+    EXPECT_EQ(c.ticks, 90);
+    EXPECT_EQ(once, 1);
+    EXPECT_FALSE(oneShot->isValid());
+    repeating->invalidate();
+    runUntil(15.0);
+    EXPECT_EQ(c.ticks, 90);
+    EXPECT_EQ(loop.nextDueTime(), NSRunLoop::kNever);
+}
+
+TEST_F(RunLoop, ALateTurnSkipsMissedFiresAndHonoursInvalidationByAnEarlierTimer) {
+    int repeats = 0, victimFired = 0;
+    std::shared_ptr<NSTimer> victim;
+    auto repeating = NSTimer::scheduledTimerWithTimeInterval(
+        1.0, [&](NSTimer&) { ++repeats; }, true);
+    auto killer = NSTimer::scheduledTimerWithTimeInterval(
+        0.5, [&](NSTimer&) { victim->invalidate(); }, false);
+    victim = NSTimer::scheduledTimerWithTimeInterval(
+        0.5, [&](NSTimer&) { ++victimFired; }, false);
+    clock.advanceTo(13.5);
+    loop.runDue();
+    EXPECT_EQ(repeats, 1);
+    EXPECT_DOUBLE_EQ(repeating->fireDate(), 14.0);
+    EXPECT_EQ(victimFired, 0);
+}
+
+TEST_F(RunLoop, WorkPostedFromAnotherThreadWakesTheLoopAndRunsOnItsThread) {
+    std::vector<std::thread::id> ran;
+    int wakes = 0;
+    loop.setWakeHandler([&] { ++wakes; });
+    std::thread([&] { loop.post([&] { ran.push_back(std::this_thread::get_id()); }); }).join();
+    loop.setWakeHandler(nullptr);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(wakes, 1);
+    EXPECT_DOUBLE_EQ(loop.nextDueTime(), now());
+    loop.runDue();
+    EXPECT_EQ(ran, std::vector{std::this_thread::get_id()});
+}
+
+TEST(Bundle, FindsRegularFilesInsideItsFolderOnly) {
+    // Tests live in <build>/tests, so the bundle is <build>/share/paddock/resources.
+    auto& bundle = NSBundle::mainBundle();
+    const std::string saved = bundle.resourcePath();
+    EXPECT_EQ(fs::path(saved), fs::read_symlink("/proc/self/exe").parent_path().parent_path() /
+                                   "share" / "paddock" / "resources");
+    testsupport::TempDir dir;
+    fs::create_directory(dir.file("sub"));
+    dir.write("boing_0.wav", "x");
+    dir.write("DisplayStrings.strings", "x");
+    bundle.setResourcePath(dir.path());
+    const std::string outside = "../" + fs::path(dir.path()).filename().string() + "/boing_0.wav";
+    const struct {
+        std::string name, type, found;
+    } rows[] = {{"DisplayStrings", "strings", "DisplayStrings.strings"},
+                {"boing_0.wav", "", "boing_0.wav"},
+                {"boing_3.wav", "", ""},
+                {"DisplayStrings", "txt", ""},
+                {"sub", "", ""},
+                {outside, "", ""},
+                {"sub/../boing_0.wav", "", ""},
+                {"", "", ""}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(bundle.pathForResource(row.name, row.type).value_or("none"),
+                  row.found.empty() ? "none" : dir.file(row.found))
+            << row.name << " / " << row.type;
+    }
+    bundle.setResourcePath(saved);
+}
+
+TEST(Trace, WritesOneTimestampedLinePerEventOnlyWhileOpen) {
+    host::VirtualClock clock(2.5);
+    NSRunLoop::mainRunLoop().setClock(&clock);
+    host::Trace::log("ignored", "before open");
+    testsupport::TraceCapture trace;
+    host::Trace::log("touch", "began view=PlacardView");
+    clock.advanceTo(3.0);
+    host::Trace::log("hidden", "EAGLView");
+    host::Trace::close();
+    host::Trace::log("ignored", "after close");
+    NSRunLoop::mainRunLoop().setClock(nullptr);
+    EXPECT_EQ(trace.text(), "2.5000 touch began view=PlacardView\n3.0000 hidden EAGLView\n");
+    EXPECT_FALSE(host::Trace::open("/nonexistent-dir/trace.txt"));
+}
+
+}  // namespace

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
-#include "virtual_time.h"
+#include "tests/support/host_support.h"
 
 using namespace host;
 
@@ -12,122 +13,68 @@ namespace {
 
 constexpr uint32_t kBlack = 0xFF000000, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
 
-std::shared_ptr<CGImage> solid(int w, int h, uint32_t argb) {
-    auto image = CGImage::create(w, h);
-    uint8_t* data = image->data();
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) std::memcpy(data + y * image->stride() + x * 4, &argb, 4);
+// A layer showing one row of pixels stretched over its frame, added to `parent`.
+std::shared_ptr<CALayer> add(CALayer& parent, CGRect frame, std::vector<uint32_t> argb = {kRed}) {
+    auto image = CGImage::create(int(argb.size()), 1);
+    std::memcpy(image->data(), argb.data(), argb.size() * 4);
     image->markDirty();
-    return image;
-}
-
-std::shared_ptr<CALayer> coloured(CGRect frame, uint32_t argb) {
     auto layer = std::make_shared<CALayer>();
     layer->setFrame(frame);
-    layer->setContents(
-        solid(static_cast<int>(frame.size.width), static_cast<int>(frame.size.height), argb));
+    layer->setContents(image);
+    parent.addSublayer(layer);
     return layer;
 }
 
-class Compositor : public VirtualTimeTest {
+CATransform3D scaled(float s) {
+    return CATransform3DMakeAffineTransform(CGAffineTransformMakeScale(s, s));
+}
+
+class Compositor : public testsupport::VirtualLoopTest {
   protected:
     void SetUp() override {
-        VirtualTimeTest::SetUp();
-        root = std::make_shared<CALayer>();
+        VirtualLoopTest::SetUp();
         root->setFrame(CGRectMake(0, 0, 320, 480));
-        frame = CGImage::create(320, 480);
     }
     void compose(double t = 0) { composeLayerTree(*root, *frame, t, 1.0f); }
-    std::shared_ptr<CALayer> root;
-    std::shared_ptr<CGImage> frame;
+    std::shared_ptr<CALayer> root = std::make_shared<CALayer>();
+    std::shared_ptr<CGImage> frame = CGImage::create(320, 480);
 };
 
-TEST_F(Compositor, LayersLandAtTheirFramesOverBlack) {
-    root->addSublayer(coloured(CGRectMake(30, 50, 40, 20), kRed));
+TEST_F(Compositor, LayersLandAtTheirFramesInOrderScaledAboutTheirPositionInTheirParents) {
+    add(*root, CGRectMake(10, 10, 40, 20));
+    add(*root, CGRectMake(100, 10, 40, 40));
+    add(*root, CGRectMake(120, 30, 40, 40), {kGreen});
+    add(*root, CGRectMake(40, 120, 40, 40), {kBlue})->setTransform(scaled(2));
+    add(*root, CGRectMake(110, 120, 200, 100), {kRed, kBlue});
+    add(*root, CGRectMake(0, 300, 100, 100))->setTransform(scaled(0));
+    add(*add(*root, CGRectMake(150, 250, 100, 100)), CGRectMake(5, 5, 10, 10), {kGreen});
+    auto shifted = add(*root, CGRectMake(250, 250, 60, 60));
+    shifted->setBounds(CGRectMake(10, 10, 60, 60));
+    add(*shifted, CGRectMake(10, 10, 10, 10), {kGreen});
+    auto hidden = add(*root, CGRectMake(150, 400, 100, 60));
+    add(*hidden, CGRectMake(0, 0, 20, 20), {kGreen});
+    hidden->setHidden(true);
+    add(*add(*root, CGRectMake(260, 400, 50, 60)), CGRectMake(0, 0, 20, 20))->setHidden(true);
     compose();
-    EXPECT_EQ(frame->pixel(30, 50), kRed);
-    EXPECT_EQ(frame->pixel(69, 69), kRed);
-    EXPECT_EQ(frame->pixel(29, 60), kBlack);
-    EXPECT_EQ(frame->pixel(70, 60), kBlack);
-    EXPECT_EQ(frame->pixel(50, 70), kBlack);
-    EXPECT_EQ(frame->pixel(300, 400), kBlack);
-}
-
-TEST_F(Compositor, LaterSublayersLieAboveEarlierOnes) {
-    root->addSublayer(coloured(CGRectMake(0, 0, 100, 100), kRed));
-    root->addSublayer(coloured(CGRectMake(50, 50, 100, 100), kGreen));
-    compose();
-    EXPECT_EQ(frame->pixel(25, 25), kRed);
-    EXPECT_EQ(frame->pixel(75, 75), kGreen);
-    EXPECT_EQ(frame->pixel(125, 125), kGreen);
-}
-
-TEST_F(Compositor, TransformScalesAboutThePosition) {
-    auto layer = coloured(CGRectMake(80, 80, 40, 40), kBlue);  // centre (100, 100)
-    layer->setTransform(CATransform3DMakeAffineTransform(CGAffineTransformMakeScale(2, 2)));
-    root->addSublayer(layer);
-    compose();
-    EXPECT_EQ(frame->pixel(61, 100), kBlue);
-    EXPECT_EQ(frame->pixel(138, 138), kBlue);
-    EXPECT_EQ(frame->pixel(58, 100), kBlack);
-    EXPECT_EQ(frame->pixel(100, 142), kBlack);
-}
-
-TEST_F(Compositor, SublayersSitInTheirParentsBoundsAndHiddenSkipsTheSubtree) {
-    auto parent = coloured(CGRectMake(150, 250, 100, 100), kRed);
-    auto child = coloured(CGRectMake(5, 5, 10, 10), kGreen);  // centre (10, 10) in the parent
-    parent->addSublayer(child);
-    root->addSublayer(parent);
-    compose();
-    EXPECT_EQ(frame->pixel(160, 260), kGreen);
-    EXPECT_EQ(frame->pixel(170, 270), kRed);
-
-    // A bounds origin shifts what the parent's sublayers are drawn against.
-    parent->setBounds(CGRectMake(10, 10, 100, 100));
-    compose();
-    EXPECT_EQ(frame->pixel(150, 250), kGreen);
-
-    parent->setHidden(true);
-    compose();
-    EXPECT_EQ(frame->pixel(150, 250), kBlack);
-    EXPECT_EQ(frame->pixel(200, 300), kBlack);
-
-    parent->setHidden(false);
-    child->setHidden(true);
-    compose();
-    EXPECT_EQ(frame->pixel(150, 250), kRed);
-}
-
-TEST_F(Compositor, ContentsStretchOverTheBounds) {
-    auto image = CGImage::create(2, 1);
-    uint32_t two[] = {kRed, kBlue};
-    std::memcpy(image->data(), two, sizeof two);
-    image->markDirty();
-    auto layer = std::make_shared<CALayer>();
-    layer->setFrame(CGRectMake(0, 0, 200, 100));
-    layer->setContents(image);
-    root->addSublayer(layer);
-    compose();
-    EXPECT_EQ(frame->pixel(20, 50), kRed);
-    EXPECT_EQ(frame->pixel(180, 50), kBlue);
-    EXPECT_EQ(frame->pixel(210, 50), kBlack);
-}
-
-TEST_F(Compositor, ZoomScalesTheWholeFrame) {
-    root->addSublayer(coloured(CGRectMake(30, 50, 40, 20), kRed));
-    auto big = CGImage::create(640, 960);
-    composeLayerTree(*root, *big, 0, 2.0f);
-    EXPECT_EQ(big->pixel(60, 100), kRed);
-    EXPECT_EQ(big->pixel(139, 139), kRed);
-    EXPECT_EQ(big->pixel(58, 100), kBlack);
-    EXPECT_EQ(big->pixel(141, 120), kBlack);
+    // Corners of a frame and just outside it; a later sublayer over an earlier
+    // one; scaled 2 about the position to 20..100 x 100..180; contents
+    // stretched; scaled to 0; a sublayer in its parent, and at a parent's
+    // bounds origin; a hidden layer, a hidden sublayer.
+    const struct {
+        int x, y;
+        uint32_t colour;
+    } pixels[] = {{10, 10, kRed},     {49, 29, kRed},     {9, 20, kBlack},    {50, 20, kBlack},
+                  {30, 30, kBlack},   {110, 20, kRed},    {130, 40, kGreen},  {150, 60, kGreen},
+                  {21, 140, kBlue},   {98, 178, kBlue},   {18, 140, kBlack},  {60, 182, kBlack},
+                  {130, 170, kRed},   {290, 170, kBlue},  {312, 170, kBlack}, {50, 350, kBlack},
+                  {160, 260, kGreen}, {170, 270, kRed},   {252, 252, kGreen}, {265, 265, kRed},
+                  {160, 410, kBlack}, {200, 430, kBlack}, {265, 405, kRed}};
+    for (const auto& p : pixels) EXPECT_EQ(frame->pixel(p.x, p.y), p.colour) << p.x << "," << p.y;
 }
 
 TEST_F(Compositor, DrawsPresentationValuesAtTheGivenTime) {
-    auto layer = coloured(CGRectMake(0, 0, 20, 20), kRed);  // centre (10, 10)
-    root->addSublayer(layer);
+    auto layer = add(*root, CGRectMake(0, 0, 20, 20));  // centre (10, 10)
     auto a = CABasicAnimation::animationWithKeyPath("position");
-    a->setFromValue(NSValue::valueWithCGPoint({10, 10}));
     a->setToValue(NSValue::valueWithCGPoint({210, 10}));
     a->setDuration(1.0);
     const double t0 = now();
@@ -146,14 +93,6 @@ TEST_F(Compositor, DrawsPresentationValuesAtTheGivenTime) {
     EXPECT_TRUE(layerTreeIsAnimating(*root, now() + 0.1));
     layer->setHidden(true);
     EXPECT_FALSE(layerTreeIsAnimating(*root, now() + 0.1));
-}
-
-TEST_F(Compositor, ALayerScaledToNothingShowsNothing) {
-    auto layer = coloured(CGRectMake(0, 0, 100, 100), kRed);
-    layer->setTransform(CATransform3DMakeAffineTransform(CGAffineTransformMakeScale(0, 0)));
-    root->addSublayer(layer);
-    compose();
-    EXPECT_EQ(frame->pixel(50, 50), kBlack);
 }
 
 }  // namespace

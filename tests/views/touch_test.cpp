@@ -1,9 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "view_fixture.h"
 
@@ -11,132 +6,133 @@ using namespace host;
 
 namespace {
 
+using HitTest = ViewTest;
+
+std::shared_ptr<UIView> add(UIView& parent, CGRect frame) {
+    auto view = std::make_shared<UIView>(frame);
+    parent.addSubview(view);
+    return view;
+}
+
+TEST_F(HitTest, HonoursTransformsOrderHiddenViewsInteractionAndSuperviewBounds) {
+    auto placard = add(*stage, CGRectMake(100, 100, 100, 50));
+    placard->setTransform(CGAffineTransformMakeScale(1.2f, 1.2f));  // 90..210 x 95..155
+    auto below = add(*stage, CGRectMake(0, 200, 100, 100));
+    auto above = add(*stage, CGRectMake(50, 250, 100, 100));
+    add(*stage, CGRectMake(0, 200, 40, 40))->setHidden(true);
+    auto off = add(*stage, CGRectMake(200, 200, 100, 100));
+    add(*off, CGRectMake(10, 10, 50, 50));
+    off->setUserInteractionEnabled(false);
+    auto sticking = add(*add(*stage, CGRectMake(0, 350, 50, 50)), CGRectMake(40, 40, 50, 50));
+    add(*stage, CGRectMake(200, 350, 100, 100))->setTransform(CGAffineTransformMakeScale(0, 0));
+    auto outer = add(*stage, CGRectMake(240, 420, 40, 40));  // scaled 2: 220..300 x 400..480
+    outer->setTransform(CGAffineTransformMakeScale(2, 2));
+    auto inner = add(*outer, CGRectMake(10, 10, 20, 20));  // 240..280 x 420..460
+    const struct {
+        float x, y;
+        UIView* hit;
+    } rows[] = {{95, 125, placard.get()}, {209, 154, placard.get()}, {150, 96, placard.get()},
+                {89, 125, stage.get()},   {150, 94, stage.get()},    {211, 125, stage.get()},
+                {75, 275, above.get()},   {25, 260, below.get()},    {20, 220, below.get()},
+                {215, 215, stage.get()},  {280, 280, stage.get()},   {45, 395, sticking.get()},
+                {70, 420, stage.get()},   {250, 380, stage.get()},   {245, 425, inner.get()},
+                {225, 405, outer.get()}};
+    for (const auto& r : rows)
+        EXPECT_EQ(window->hitTest({r.x, r.y}, nullptr), r.hit) << r.x << ", " << r.y;
+    EXPECT_EQ(inner->convertPoint({245, 425}, nullptr), (CGPoint{2.5f, 2.5f}));
+    EXPECT_EQ(stage->convertPoint({0, 0}, inner.get()), (CGPoint{240, 420}));
+    stage->setUserInteractionEnabled(false);
+    EXPECT_EQ(window->hitTest({20, 220}, nullptr), window.get());
+    window->setHidden(true);
+    EXPECT_EQ(window->hitTest({20, 220}, nullptr), nullptr);
+}
+
 class Touches : public ViewTest {
   protected:
     void SetUp() override {
         ViewTest::SetUp();
-        placard = std::make_shared<RecordingView>(CGRectMake(60, 90, 200, 300));
         stage->addSubview(placard);
     }
-    // A quick tap (down and up at once) by finger 0; its tap count.
+    // A quick tap by finger 0 on the stage; the tap count its touch-down had.
     int tap(float x, float y, double t) {
         touch(0, UITouchPhase::Began, x, y, t);
         touch(0, UITouchPhase::Ended, x, y, t + 0.01);
-        auto& calls = stage->calls;
-        return calls.size() >= 2 ? calls[calls.size() - 2].tapCount : -1;
+        return stage->calls.at(stage->calls.size() - 2).tapCount;
     }
-    std::shared_ptr<RecordingView> placard;
+    std::shared_ptr<RecordingView> placard =
+        std::make_shared<RecordingView>(CGRectMake(60, 90, 200, 300));
 };
 
-TEST_F(Touches, ATouchKeepsTheViewItBeganInForItsWholeLife) {
-    touch(1, UITouchPhase::Began, 160, 240, 1.0);
-    touch(1, UITouchPhase::Moved, 10, 10, 1.1);  // far off the placard
-    touch(1, UITouchPhase::Ended, 300, 470, 1.2);
-    ASSERT_EQ(placard->calls.size(), 3u);
-    EXPECT_TRUE(stage->calls.empty());
-    for (auto& c : placard->calls) EXPECT_EQ(c.touchView, placard.get());
-    EXPECT_EQ(placard->calls[0].what, "began");
-    EXPECT_EQ(placard->calls[1].what, "moved");
-    EXPECT_EQ(placard->calls[2].what, "ended");
-    // Locations are in the placard's own coordinates.
-    EXPECT_EQ(placard->calls[0].location, (CGPoint{100, 150}));
-    EXPECT_EQ(placard->calls[1].location, (CGPoint{-50, -80}));
+TEST_F(Touches, EachFingerKeepsTheViewItBeganInAndIsLocatedThroughItsTransform) {
+    touch(1, UITouchPhase::Began, 160, 240, 1.0);  // placard
+    touch(2, UITouchPhase::Began, 10, 10, 1.0);    // stage
+    touch(1, UITouchPhase::Moved, 10, 10, 1.1);    // far off the placard
+    touch(2, UITouchPhase::Moved, 160, 240, 1.1);
+    touch(7, UITouchPhase::Moved, 1, 1, 1.2);  // a finger that is not down
+    touch(7, UITouchPhase::Ended, 1, 1, 1.2);
+    placard->setTransform(CGAffineTransformMakeScale(2, 2));  // about (160, 240)
+    touch(1, UITouchPhase::Moved, 180, 260, 1.3);
+    placard->setCenter({0, 0});
+    touch(1, UITouchPhase::Moved, 0, 0, 1.4);
+    EXPECT_EQ(window->touchCount(), 2u);
+    // Coming down again without lifting cancels the finger's old touch.
+    touch(1, UITouchPhase::Began, 300, 470, 1.5);
+    window->cancelAllTouches(1.6);
     EXPECT_EQ(window->touchCount(), 0u);
+    EXPECT_EQ(stage->phases(), "began moved began cancelled cancelled");
+    EXPECT_EQ(stage->calls[1].location, (CGPoint{160, 240}));
+    ASSERT_EQ(placard->phases(), "began moved moved moved cancelled");
+    const CGPoint at[] = {{100, 150}, {-50, -80}, {110, 160}, {100, 150}};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(placard->calls[i].location, at[i]) << i;
+    for (const auto& c : placard->calls) EXPECT_EQ(c.touchView, placard.get());
 }
 
-TEST_F(Touches, TouchesOnViewsThatDoNotHandleThemReachTheFirstThatDoesUpTheChain) {
-    // Plain views (a GL view over everything, a label inside the placard's
-    // area) pass touches on; the touch's view stays the one that was hit.
-    auto label = std::make_shared<UIView>(CGRectMake(0, 0, 20, 20));
-    auto inner = std::make_shared<UIView>(CGRectMake(0, 0, 100, 100));
-    stage->addSubview(inner);
-    inner->addSubview(label);
+TEST_F(Touches, PlainViewsPassTouchesUpAndViewsWithInteractionOffGetNone) {
+    auto label = add(*add(*stage, CGRectMake(0, 0, 100, 100)), CGRectMake(0, 0, 20, 20));
     touch(1, UITouchPhase::Began, 5, 5, 1.0);
     touch(1, UITouchPhase::Ended, 5, 5, 1.1);
     ASSERT_EQ(stage->calls.size(), 2u);
     EXPECT_EQ(stage->calls[0].touchView, label.get());
     EXPECT_EQ(stage->calls[0].location, (CGPoint{5, 5}));
-
-    auto glView = std::make_shared<UIView>(CGRectMake(0, 0, 320, 480));
-    stage->addSubview(glView);
+    auto glView = add(*stage, CGRectMake(0, 0, 320, 480));
     touch(2, UITouchPhase::Began, 160, 240, 2.0);
+    touch(2, UITouchPhase::Ended, 160, 240, 2.1);
     EXPECT_EQ(stage->calls.back().touchView, glView.get());
-    EXPECT_TRUE(placard->calls.empty());
-}
-
-TEST_F(Touches, WithInteractionOffTheStageAndItsPlacardGetNothing) {
+    glView->removeFromSuperview();
     stage->setUserInteractionEnabled(false);
-    touch(1, UITouchPhase::Began, 160, 240, 1.0);
-    touch(1, UITouchPhase::Ended, 160, 240, 1.1);
-    EXPECT_TRUE(stage->calls.empty());
+    touch(3, UITouchPhase::Began, 160, 240, 3.0);
+    EXPECT_EQ(stage->calls.size(), 4u);
     EXPECT_TRUE(placard->calls.empty());
-}
-
-TEST_F(Touches, LocationFollowsTheViewsTransformAndCentre) {
-    placard->setTransform(CGAffineTransformMakeScale(2, 2));  // about (160, 240)
-    touch(1, UITouchPhase::Began, 180, 260, 1.0);
-    ASSERT_EQ(placard->calls.size(), 1u);
-    EXPECT_EQ(placard->calls[0].location, (CGPoint{110, 160}));
-    placard->setCenter({0, 0});
-    touch(1, UITouchPhase::Moved, 0, 0, 1.1);
-    EXPECT_EQ(placard->calls[1].location, (CGPoint{100, 150}));
 }
 
 TEST_F(Touches, TapCountsQuickTapsNearTheSamePlaceAtTheWindowsEdges) {
-    // Within 0.35 s (down to down) and 45 points: the run goes on.
-    EXPECT_EQ(tap(20, 20, 1.000), 1);
-    EXPECT_EQ(tap(20, 20, 1.349), 2);
-    EXPECT_EQ(tap(20, 20, 1.698), 3);
-    // Just too late.
-    EXPECT_EQ(tap(20, 20, 2.049), 1);
-    // 44.9 points away is near; 45.1 is not.
-    EXPECT_EQ(tap(64.9f, 20, 2.2), 2);
-    EXPECT_EQ(tap(20, 20, 2.3), 3);
-    EXPECT_EQ(tap(20, 65.1f, 2.4), 1);
-    // Measured from the previous touch coming down: just too late, then in time.
-    EXPECT_EQ(tap(20, 65.1f, 2.751), 1);
-    EXPECT_EQ(tap(20, 65.1f, 3.1), 2);
+    // Within 0.35 s (down to down) and 45 points the run goes on.
+    const struct {
+        float x, y;
+        double t;
+        int count;
+    } taps[] = {{20, 20, 1.000, 1},    {20, 20, 1.349, 2},
+                {20, 20, 1.698, 3},    {20, 20, 2.049, 1},  // just too late
+                {64.9f, 20, 2.2, 2},   {20, 20, 2.3, 3},    // 44.9 points away is near
+                {20, 65.1f, 2.4, 1},                        // 45.1 is not
+                {20, 65.1f, 2.751, 1}, {20, 65.1f, 3.1, 2}};
+    for (const auto& tp : taps) EXPECT_EQ(tap(tp.x, tp.y, tp.t), tp.count) << "at " << tp.t;
 }
 
 TEST_F(Touches, DragsCancelsAndSecondFingersBreakARunOfTaps) {
     EXPECT_EQ(tap(20, 20, 1.0), 1);
-    // A drag is not a tap: the next touch starts afresh.
     touch(0, UITouchPhase::Began, 20, 20, 1.1);
     touch(0, UITouchPhase::Moved, 120, 20, 1.15);
-    touch(0, UITouchPhase::Ended, 20, 20, 1.2);
+    touch(0, UITouchPhase::Ended, 20, 20, 1.2);  // back at its start, still no tap
     EXPECT_EQ(tap(20, 20, 1.3), 1);
     EXPECT_EQ(tap(20, 20, 1.4), 2);
-    // Cancelled.
     touch(0, UITouchPhase::Began, 20, 20, 1.5);
     EXPECT_EQ(stage->calls.back().tapCount, 3);
     touch(0, UITouchPhase::Cancelled, 20, 20, 1.55);
     EXPECT_EQ(tap(20, 20, 1.6), 1);
-    // A second finger while the first is down.
     touch(0, UITouchPhase::Began, 20, 20, 1.7);
     touch(1, UITouchPhase::Began, 25, 20, 1.75);
     EXPECT_EQ(stage->calls.back().tapCount, 1);
-}
-
-TEST_F(Touches, FingersAreSeparateTouchesAndStrayEventsAreIgnored) {
-    touch(1, UITouchPhase::Began, 160, 240, 1.0);  // placard
-    touch(2, UITouchPhase::Began, 10, 10, 1.0);    // stage
-    touch(2, UITouchPhase::Moved, 160, 240, 1.1);
-    touch(1, UITouchPhase::Moved, 10, 10, 1.1);
-    EXPECT_EQ(window->touchCount(), 2u);
-    ASSERT_EQ(placard->calls.size(), 2u);
-    ASSERT_EQ(stage->calls.size(), 2u);
-    EXPECT_EQ(stage->calls[1].touchView, stage.get());
-    // Moves and ends for a finger that is not down change nothing.
-    touch(7, UITouchPhase::Moved, 1, 1, 1.2);
-    touch(7, UITouchPhase::Ended, 1, 1, 1.2);
-    EXPECT_EQ(placard->calls.size() + stage->calls.size(), 4u);
-    // A finger that comes down again without lifting: the old touch is cancelled.
-    touch(1, UITouchPhase::Began, 20, 20, 1.3);
-    EXPECT_EQ(placard->calls.back().what, "cancelled");
-    EXPECT_EQ(stage->calls.back().what, "began");
-    window->cancelAllTouches(1.4);
-    EXPECT_EQ(window->touchCount(), 0u);
-    EXPECT_EQ(stage->calls.back().what, "cancelled");
 }
 
 TEST_F(Touches, ATouchKeepsItsViewAliveAfterItLeavesTheTree) {
@@ -149,31 +145,35 @@ TEST_F(Touches, ATouchKeepsItsViewAliveAfterItLeavesTheTree) {
     EXPECT_TRUE(watch.expired());
 }
 
-TEST_F(Touches, HiddenWindowTakesNoTouches) {
-    window->setHidden(true);
-    touch(1, UITouchPhase::Began, 160, 240, 1.0);
-    EXPECT_EQ(window->touchCount(), 0u);
-    EXPECT_TRUE(placard->calls.empty());
-}
-
-TEST_F(Touches, EachDeliveryIsTraced) {
-    auto path = std::filesystem::temp_directory_path() /
-                ("paddock-touch-trace-" + std::to_string(::getpid()));
-    ASSERT_TRUE(Trace::open(path.string()));
+TEST_F(Touches, DeliveriesVisibilityAndAnimationsAreTraced) {
+    testsupport::TraceCapture trace;
     tap(20, 20, 0.5);
     touch(0, UITouchPhase::Began, 24, 20, 0.7);
     touch(0, UITouchPhase::Moved, 160.25f, 240, 0.8);
-    Trace::close();
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::filesystem::remove(path);
+    auto plain = add(*stage, CGRectMake(0, 0, 1, 1));
+    plain->setHidden(true);
+    plain->setHidden(true);  // no change, no line
+    plain->setHidden(false);
+    stage->setHidden(true);
+    for (float x : {1.0f, 2.0f}) {  // the second replaces the first
+        UIView::beginAnimations("");
+        plain->setCenter({x, 0});
+        UIView::commitAnimations();
+    }
+    runUntil(now() + 1);
     // Trace times are the run loop's clock; the event times are the caller's.
-    EXPECT_EQ(ss.str(),
+    EXPECT_EQ(trace.text(),
               "10.0000 touch began view=RecordingView tap=1 x=20.0 y=20.0\n"
               "10.0000 touch ended view=RecordingView tap=1 x=20.0 y=20.0\n"
               "10.0000 touch began view=RecordingView tap=2 x=24.0 y=20.0\n"
-              "10.0000 touch moved view=RecordingView tap=2 x=160.2 y=240.0\n");
+              "10.0000 touch moved view=RecordingView tap=2 x=160.2 y=240.0\n"
+              "10.0000 view hidden view=UIView\n"
+              "10.0000 view shown view=UIView\n"
+              "10.0000 view hidden view=RecordingView\n"
+              "10.0000 animation added key=position type=CABasicAnimation duration=0.2000\n"
+              "10.0000 animation added key=position type=CABasicAnimation duration=0.2000\n"
+              "10.0000 animation stopped key=position finished=0\n"
+              "10.2000 animation stopped key=position finished=1\n");
 }
 
 }  // namespace

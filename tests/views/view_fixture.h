@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "../layers/virtual_time.h"
 #include "host/views/touch.h"
 #include "host/views/window.h"
+#include "tests/support/host_support.h"
 
 // Remembers each touch call it gets, and takes them (does not pass them up).
 class RecordingView : public host::UIView {
+    using Touches = host::NSSet<host::UITouch>;
+
   public:
     struct Call {
         std::string what;
@@ -22,38 +24,36 @@ class RecordingView : public host::UIView {
     using UIView::UIView;
     std::vector<Call> calls;
 
-    void touchesBegan(const host::NSSet<host::UITouch>& t, host::UIEvent*) override {
-        record("began", t);
-    }
-    void touchesMoved(const host::NSSet<host::UITouch>& t, host::UIEvent*) override {
-        record("moved", t);
-    }
-    void touchesEnded(const host::NSSet<host::UITouch>& t, host::UIEvent*) override {
-        record("ended", t);
-    }
-    void touchesCancelled(const host::NSSet<host::UITouch>& t, host::UIEvent*) override {
-        record("cancelled", t);
+    void touchesBegan(const Touches& t, host::UIEvent*) override { record("began", t); }
+    void touchesMoved(const Touches& t, host::UIEvent*) override { record("moved", t); }
+    void touchesEnded(const Touches& t, host::UIEvent*) override { record("ended", t); }
+    void touchesCancelled(const Touches& t, host::UIEvent*) override { record("cancelled", t); }
+    // The phases received, in order: "began moved ended".
+    std::string phases() const {
+        std::string out;
+        for (const auto& c : calls) out += (out.empty() ? "" : " ") + c.what;
+        return out;
     }
 
   private:
-    void record(const char* what, const host::NSSet<host::UITouch>& touches) {
+    void record(const char* what, const Touches& touches) {
         host::UITouch* touch = touches.anyObject();
         calls.push_back({what, touch->view(), touch->tapCount(), touch->locationInView(this)});
     }
 };
 
-class ViewTest : public VirtualTimeTest {
+class ViewTest : public testsupport::VirtualLoopTest {
   protected:
     void SetUp() override {
-        VirtualTimeTest::SetUp();
-        window = std::make_shared<host::UIWindow>(host::CGRectMake(0, 0, 320, 480));
-        stage = std::make_shared<RecordingView>(host::CGRectMake(0, 0, 320, 480));
+        VirtualLoopTest::SetUp();
         window->addSubview(stage);
         window->makeKeyAndVisible();
     }
     void touch(int finger, host::UITouchPhase phase, float x, float y, double t) {
         window->sendTouch(finger, phase, {x, y}, t);
     }
-    std::shared_ptr<host::UIWindow> window;
-    std::shared_ptr<RecordingView> stage;
+    std::shared_ptr<host::UIWindow> window =
+        std::make_shared<host::UIWindow>(host::CGRectMake(0, 0, 320, 480));
+    std::shared_ptr<RecordingView> stage =
+        std::make_shared<RecordingView>(host::CGRectMake(0, 0, 320, 480));
 };

@@ -5,15 +5,6 @@
 #include "model/gllist.h"
 #include "scene/cow_scene.h"
 
-namespace {
-
-struct part_material {
-    GLfloat colour[4];  // ambient and diffuse
-    GLfloat specular[4];
-    GLfloat shininess;
-};
-
-// Indexed like the model's part table: face, hide, hoofs, horns, tail, udder.
 const part_material cow_materials[6] = {
     {{0.1f, 0.1f, 0.1f, 1.0f}, {0.1f, 0.1f, 0.1f, 1.0f}, 8.0f},
     {{0.63f, 0.43f, 0.36f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, 128.0f},
@@ -22,6 +13,8 @@ const part_material cow_materials[6] = {
     {{0.63f, 0.43f, 0.36f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, 128.0f},
     {{1.0f, 0.53f, 0.53f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, 128.0f},
 };
+
+namespace {
 
 // rand() * 2^-29 lies in [0, 4); rand() / (2^31 / 3) in [0, 3).
 const double rand_to_four = 1.0 / 536870912.0;

@@ -66,6 +66,15 @@ void cross(const float p[3], const float q[3], float result[3]);
 void gluMakeIdentityf(float m[16]);
 void gluMakeIdentityd(double m[16]);
 
+// A part's material: ambient and diffuse colour, specular colour, shininess.
+struct part_material {
+    float colour[4];
+    float specular[4];
+    float shininess;
+};
+// Indexed like the model's part table: face, hide, hoofs, horns, tail, udder.
+extern const part_material cow_materials[6];
+
 // One frame of the show: clears, draws floater 4 and advances it, then waits
 // for GL to finish. The model-view matrix must be current and loaded as the
 // scene is to be seen; both matrix stacks come back as they were.

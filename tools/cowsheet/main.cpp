@@ -10,21 +10,9 @@
 #include "host/eagl/gles.h"
 #include "host/layers/image.h"
 #include "model/gllist.h"
+#include "scene/cow_scene.h"
 
 namespace {
-
-// The show's materials, by part index: ambient and diffuse, specular, shininess.
-struct Material {
-    GLfloat colour[4], specular[4], shininess;
-};
-const Material materials[6] = {
-    {{0.1f, 0.1f, 0.1f, 1}, {0.1f, 0.1f, 0.1f, 1}, 8},
-    {{0.63f, 0.43f, 0.36f, 1}, {0, 0, 0, 1}, 128},
-    {{0.2f, 0.2f, 0.2f, 1}, {0.3f, 0.3f, 0.3f, 1}, 8},
-    {{0.2f, 0.2f, 0.2f, 1}, {0.3f, 0.3f, 0.3f, 1}, 8},
-    {{0.63f, 0.43f, 0.36f, 1}, {0, 0, 0, 1}, 128},
-    {{1.0f, 0.53f, 0.53f, 1}, {0, 0, 0, 1}, 128},
-};
 
 // Rotations (degrees about x, then about y) that turn each view towards the eye.
 struct View {
@@ -53,7 +41,7 @@ void drawCow(const View& view) {
     // The middle of the model's bounds to the middle of the cell.
     glTranslatef(-0.78f, 0.44f, 0);
     for (int i = 0; i < 6; ++i) {
-        const Material& m = materials[i];
+        const part_material& m = cow_materials[i];
         glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, m.colour);
         glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);

@@ -53,12 +53,6 @@ class Touches : public ViewTest {
         ViewTest::SetUp();
         stage->addSubview(placard);
     }
-    // A quick tap by finger 0 on the stage; the tap count its touch-down had.
-    int tap(float x, float y, double t) {
-        touch(0, UITouchPhase::Began, x, y, t);
-        touch(0, UITouchPhase::Ended, x, y, t + 0.01);
-        return stage->calls.at(stage->calls.size() - 2).tapCount;
-    }
     std::shared_ptr<RecordingView> placard =
         std::make_shared<RecordingView>(CGRectMake(60, 90, 200, 300));
 };
@@ -106,33 +100,31 @@ TEST_F(Touches, PlainViewsPassTouchesUpAndViewsWithInteractionOffGetNone) {
 }
 
 TEST_F(Touches, TapCountsQuickTapsNearTheSamePlaceAtTheWindowsEdges) {
-    // Within 0.35 s (down to down) and 45 points the run goes on.
+    // Within 0.35 s (down to down) and 45 points the run goes on; a drag (even
+    // back to its start), a cancel or a second finger ends it.
+    enum How { Tap, Drag, Cancel, Hold, SecondFinger };
     const struct {
         float x, y;
         double t;
+        How how;
         int count;
-    } taps[] = {{20, 20, 1.000, 1},    {20, 20, 1.349, 2},
-                {20, 20, 1.698, 3},    {20, 20, 2.049, 1},  // just too late
-                {64.9f, 20, 2.2, 2},   {20, 20, 2.3, 3},    // 44.9 points away is near
-                {20, 65.1f, 2.4, 1},                        // 45.1 is not
-                {20, 65.1f, 2.751, 1}, {20, 65.1f, 3.1, 2}};
-    for (const auto& tp : taps) EXPECT_EQ(tap(tp.x, tp.y, tp.t), tp.count) << "at " << tp.t;
-}
-
-TEST_F(Touches, DragsCancelsAndSecondFingersBreakARunOfTaps) {
-    EXPECT_EQ(tap(20, 20, 1.0), 1);
-    touch(0, UITouchPhase::Began, 20, 20, 1.1);
-    touch(0, UITouchPhase::Moved, 120, 20, 1.15);
-    touch(0, UITouchPhase::Ended, 20, 20, 1.2);  // back at its start, still no tap
-    EXPECT_EQ(tap(20, 20, 1.3), 1);
-    EXPECT_EQ(tap(20, 20, 1.4), 2);
-    touch(0, UITouchPhase::Began, 20, 20, 1.5);
-    EXPECT_EQ(stage->calls.back().tapCount, 3);
-    touch(0, UITouchPhase::Cancelled, 20, 20, 1.55);
-    EXPECT_EQ(tap(20, 20, 1.6), 1);
-    touch(0, UITouchPhase::Began, 20, 20, 1.7);
-    touch(1, UITouchPhase::Began, 25, 20, 1.75);
-    EXPECT_EQ(stage->calls.back().tapCount, 1);
+    } downs[] = {
+        {20, 20, 1.000, Tap, 1},    {20, 20, 1.349, Tap, 2},  {20, 20, 1.698, Tap, 3},
+        {20, 20, 2.049, Tap, 1},                            // just too late
+        {64.9f, 20, 2.2, Tap, 2},   {20, 20, 2.3, Tap, 3},  // 44.9 points is near
+        {20, 65.1f, 2.4, Tap, 1},                           // 45.1 is not
+        {20, 65.1f, 2.751, Tap, 1}, {20, 65.1f, 3.1, Tap, 2}, {20, 20, 5.0, Tap, 1},
+        {20, 20, 5.1, Drag, 2},     {20, 20, 5.2, Tap, 1},    {20, 20, 5.3, Cancel, 2},
+        {20, 20, 5.4, Tap, 1},      {20, 20, 5.5, Hold, 2},   {25, 20, 5.55, SecondFinger, 1}};
+    for (const auto& d : downs) {
+        const int finger = d.how == SecondFinger ? 1 : 0;
+        touch(finger, UITouchPhase::Began, d.x, d.y, d.t);
+        EXPECT_EQ(stage->calls.back().tapCount, d.count) << "at " << d.t;
+        if (d.how == Drag) touch(finger, UITouchPhase::Moved, d.x + 100, d.y, d.t + 0.01);
+        if (d.how == Hold) continue;
+        touch(finger, d.how == Cancel ? UITouchPhase::Cancelled : UITouchPhase::Ended, d.x, d.y,
+              d.t + 0.02);
+    }
 }
 
 TEST_F(Touches, ATouchKeepsItsViewAliveAfterItLeavesTheTree) {
@@ -147,7 +139,6 @@ TEST_F(Touches, ATouchKeepsItsViewAliveAfterItLeavesTheTree) {
 
 TEST_F(Touches, DeliveriesVisibilityAndAnimationsAreTraced) {
     testsupport::TraceCapture trace;
-    tap(20, 20, 0.5);
     touch(0, UITouchPhase::Began, 24, 20, 0.7);
     touch(0, UITouchPhase::Moved, 160.25f, 240, 0.8);
     auto plain = add(*stage, CGRectMake(0, 0, 1, 1));
@@ -163,10 +154,8 @@ TEST_F(Touches, DeliveriesVisibilityAndAnimationsAreTraced) {
     runUntil(now() + 1);
     // Trace times are the run loop's clock; the event times are the caller's.
     EXPECT_EQ(trace.text(),
-              "10.0000 touch began view=RecordingView tap=1 x=20.0 y=20.0\n"
-              "10.0000 touch ended view=RecordingView tap=1 x=20.0 y=20.0\n"
-              "10.0000 touch began view=RecordingView tap=2 x=24.0 y=20.0\n"
-              "10.0000 touch moved view=RecordingView tap=2 x=160.2 y=240.0\n"
+              "10.0000 touch began view=RecordingView tap=1 x=24.0 y=20.0\n"
+              "10.0000 touch moved view=RecordingView tap=1 x=160.2 y=240.0\n"
               "10.0000 view hidden view=UIView\n"
               "10.0000 view shown view=UIView\n"
               "10.0000 view hidden view=RecordingView\n"

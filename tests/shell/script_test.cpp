@@ -22,22 +22,19 @@ TEST(Script, ParsesTimedLinesWithCommentsAndBlanks) {
     int bad = 0;
     std::string error;
     ASSERT_TRUE(host::parseScript(text, steps, bad, error)) << bad << ": " << error;
-    ASSERT_EQ(steps.size(), 7u);
-    EXPECT_EQ(steps[0].kind, Kind::Down);
-    EXPECT_DOUBLE_EQ(steps[0].time, 0.5);
-    EXPECT_EQ(steps[0].point, host::CGPointMake(160, 240));
-    EXPECT_EQ(steps[0].finger, 0);
-    EXPECT_EQ(steps[0].lineNumber, 3);
-    EXPECT_EQ(steps[1].kind, Kind::Move);
-    EXPECT_EQ(steps[1].point, host::CGPointMake(170.5f, 250));
-    EXPECT_EQ(steps[2].finger, 2);
-    EXPECT_EQ(steps[3].kind, Kind::Up);
-    EXPECT_EQ(steps[4].kind, Kind::Cancel);
-    EXPECT_EQ(steps[5].kind, Kind::Snapshot);
-    EXPECT_EQ(steps[5].path, "out/a.png");
-    EXPECT_EQ(steps[6].kind, Kind::Quit);
-    EXPECT_DOUBLE_EQ(steps[6].time, 12);
-    EXPECT_EQ(steps[6].lineNumber, 9);
+    const ScriptStep want[] = {
+        {0.5, Kind::Down, {160, 240}, 0, "", 3}, {0.6, Kind::Move, {170.5f, 250}, 0, "", 4},
+        {0.6, Kind::Down, {10, 20}, 2, "", 5},   {0.7, Kind::Up, {170, 250}, 0, "", 6},
+        {1, Kind::Cancel, {}, 0, "", 7},         {3, Kind::Snapshot, {}, 0, "out/a.png", 8},
+        {12, Kind::Quit, {}, 0, "", 9},
+    };
+    ASSERT_EQ(steps.size(), std::size(want));
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const ScriptStep &got = steps[i], &w = want[i];
+        EXPECT_EQ(std::tie(got.time, got.kind, got.point, got.finger, got.path, got.lineNumber),
+                  std::tie(w.time, w.kind, w.point, w.finger, w.path, w.lineNumber))
+            << "step " << i;
+    }
 }
 
 TEST(Script, NamesTheBadLineAndWhy) {

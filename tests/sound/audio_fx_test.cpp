@@ -39,53 +39,34 @@ struct Listener : AudioFXDelegate {
     void audioFXDidComplete(AudioFX* effect) override { completed.push_back(effect); }
 };
 
-TEST_F(AudioFXTest, BareNamesAreBundleResourcesAbsolutePathsAreKeptAndVibrateIsTraced) {
-    testsupport::TraceCapture trace;
-    testsupport::TempDir elsewhere;
-    auto byName = AudioFX::initWithPath("tick.wav");
-    auto byPath = AudioFX::initWithPath(elsewhere.write("far.wav", audiotest::toneWav(0.1)));
-    ASSERT_TRUE(byName && byPath);
-    byName->play();
-    byPath->play();
-    AudioFX::vibrate();
-    EXPECT_EQ(trace.events("sound"), (strings{"played tick.wav", "played far.wav", "vibrate"}));
-}
-
 TEST_F(AudioFXTest, LoadFailuresPrintBothLinesInOrderAndLeaveNothing) {
-    const std::string broken = bundle.file("broken.wav");
     const struct {
-        std::string path;   // given to the effect
-        std::string shown;  // in the second line
+        std::string path;  // given to the effect
         host::OSStatus status;
-        bool oneShot;
+        bool oneShot = false;
+        std::string shown = "";  // in the second line, when not the path
     } cases[] = {
-        {bundle.file("nowhere/missing.wav"), bundle.file("nowhere/missing.wav"),
-         host::kAudio_FileNotFoundError, false},
-        {bundle.write("empty.wav", ""), bundle.file("empty.wav"), host::kAudioFileInvalidFileError,
-         false},
-        {bundle.write("text.wav", "moo\n"), bundle.file("text.wav"),
-         host::kAudioFileUnsupportedFileTypeError, false},
+        {bundle.file("nowhere/missing.wav"), host::kAudio_FileNotFoundError},
+        {bundle.write("empty.wav", ""), host::kAudioFileInvalidFileError},
+        {bundle.write("text.wav", "moo\n"), host::kAudioFileUnsupportedFileTypeError},
         // In the bundle, but the service cannot open it: the bundle's full path.
-        {"broken.wav", broken, host::kAudioFileInvalidFileError, false},
-        {"broken.wav", broken, host::kAudioFileInvalidFileError, true},
+        {"broken.wav", host::kAudioFileInvalidFileError, false, bundle.file("broken.wav")},
+        {"broken.wav", host::kAudioFileInvalidFileError, true, bundle.file("broken.wav")},
         // A name no resource bears, even one that looks like a relative path.
-        {"Cow_7.wav", "Cow_7.wav", host::kAudio_FileNotFoundError, false},
-        {"../tick.wav", "../tick.wav", host::kAudio_FileNotFoundError, false},
-        {"Cow_7.wav", "Cow_7.wav", host::kAudio_FileNotFoundError, true},
+        {"Cow_7.wav", host::kAudio_FileNotFoundError},
+        {"../tick.wav", host::kAudio_FileNotFoundError},
+        {"Cow_7.wav", host::kAudio_FileNotFoundError, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         testsupport::StdoutCapture out;
-        if (c.oneShot)
-            EXPECT_FALSE(AudioFX::playAtPath(c.path));
-        else
-            EXPECT_EQ(AudioFX::initWithPath(c.path), nullptr);
+        EXPECT_FALSE(c.oneShot ? AudioFX::playAtPath(c.path) : bool(AudioFX::initWithPath(c.path)));
         EXPECT_EQ(out.text(),
                   "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] "
                   "returned error " +
                       std::to_string(c.status) +
-                      "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" + c.shown +
-                      "\"\n");
+                      "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" +
+                      (c.shown.empty() ? c.path : c.shown) + "\"\n");
     }
     EXPECT_EQ(AudioOutput::soundCount(), 0);
     EXPECT_EQ(loop.nextDueTime(), host::NSRunLoop::kNever);
@@ -144,16 +125,21 @@ TEST_F(AudioFXTest, FailedInstallKeepsTheDelegateAndSaysSo) {
               "returned error -1500\n");
 }
 
-TEST_F(AudioFXTest, OneShotFreesItselfWhenItsPlaybackEnds) {
+TEST_F(AudioFXTest, OneShotsPlayBundleNamesOrAbsolutePathsAndFreeThemselvesWhenTheyEnd) {
     testsupport::TraceCapture trace;
+    testsupport::TempDir elsewhere;
     EXPECT_TRUE(AudioFX::playAtPath("tick.wav"));
-    EXPECT_TRUE(AudioFX::playAtPath("tick.wav"));
+    EXPECT_TRUE(AudioFX::playAtPath(elsewhere.write("far.wav", audiotest::toneWav(0.1))));
+    AudioFX::vibrate();
     EXPECT_EQ(AudioOutput::soundCount(), 2);
     runUntil(11.0);
     // Both effects and their sounds are gone (the leak checker sees the rest).
     EXPECT_EQ(AudioOutput::soundCount(), 0);
-    const auto events = trace.events("sound");
-    EXPECT_EQ(std::count(events.begin(), events.end(), "disposed tick.wav"), 2);
+    EXPECT_EQ(trace.events("sound"),
+              (strings{"completion added tick.wav", "played tick.wav", "completion added far.wav",
+                       "played far.wav", "vibrate", "finished far.wav",
+                       "completion removed far.wav", "disposed far.wav", "finished tick.wav",
+                       "completion removed tick.wav", "disposed tick.wav"}));
 }
 
 }  // namespace

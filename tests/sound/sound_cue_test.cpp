@@ -41,84 +41,61 @@ TEST(SoundCueMappingTest, DrawsMapToFilesAtTheExactBoundariesAndTheUpperMooHalfI
     }
 }
 
-// The cue steps over the shipped resources, on the silent output.
+// The cue steps over a bundle of test sounds, on the silent output.
 class SoundCueTest : public testsupport::VirtualLoopTest {
   protected:
     void SetUp() override {
         VirtualLoopTest::SetUp();
         testsupport::StdoutCapture quiet;
         AudioOutput::openSilent("test");
+        saved = host::NSBundle::mainBundle().resourcePath();
+        host::NSBundle::mainBundle().setResourcePath(bundle.path());
     }
     void TearDown() override {
+        host::NSBundle::mainBundle().setResourcePath(saved);
         AudioOutput::close();
         VirtualLoopTest::TearDown();
     }
+    testsupport::TempDir bundle;
+    std::string saved;
 };
 
-TEST_F(SoundCueTest, EachCueReleasesItsPreviousEffectPlaysItsFileAndLeavesTheOtherCueAlone) {
+TEST_F(SoundCueTest, EachCueReleasesItsPreviousEffectThenPlaysItsFileOrStaysSilent) {
+    for (const char* name : {"Cow_0.wav", "Cow_2.wav", "boing_1.wav"})
+        bundle.write(name, audiotest::toneWav(0.5));
+    bundle.write("Cow_1.wav", "RIFF");
     testsupport::TraceCapture trace;
+    testsupport::StdoutCapture out;
     SoundCue boing = SoundCue::boing(), moo = SoundCue::moo();
     EXPECT_EQ(moo.currentEffect(), nullptr);
     moo.give(0);
-    ASSERT_NE(moo.currentEffect(), nullptr);
+    EXPECT_NE(moo.currentEffect(), nullptr);
     boing.give(715827883);
     AudioFX* boingEffect = boing.currentEffect();
     moo.give(1073741823);
-    ASSERT_NE(moo.currentEffect(), nullptr);
-    EXPECT_EQ(boing.currentEffect(), boingEffect);
+    EXPECT_NE(moo.currentEffect(), nullptr);
     EXPECT_EQ(AudioOutput::soundCount(), 2);
-    // A silent draw lets go of the last moo and stops it.
+    // A silent draw, and a file that will not load, let go of the last moo.
     moo.give(1073741824);
     EXPECT_EQ(moo.currentEffect(), nullptr);
-    EXPECT_EQ(boing.currentEffect(), boingEffect);
+    moo.give(2);
+    moo.give(357913942);
+    const std::string printed = out.text();
+    EXPECT_EQ(moo.currentEffect(), nullptr);
+    EXPECT_EQ(boing.currentEffect(), boingEffect) << "the cues never touch each other's effect";
+    EXPECT_EQ(AudioOutput::soundCount(), 1);
     EXPECT_EQ(trace.events("sound"),
               (strings{"played Cow_0.wav", "played boing_1.wav", "stopped Cow_0.wav",
                        "disposed Cow_0.wav", "played Cow_2.wav", "stopped Cow_2.wav",
-                       "disposed Cow_2.wav"}));
-}
-
-TEST_F(SoundCueTest, AFileThatWillNotLoadLeavesTheCueSilentEachTime) {
-    testsupport::TempDir bundle;
-    const std::string saved = host::NSBundle::mainBundle().resourcePath();
-    host::NSBundle::mainBundle().setResourcePath(bundle.path());
-    bundle.write("Cow_0.wav", "RIFF");
-    bundle.write("Cow_1.wav", audiotest::toneWav(0.1));
-    SoundCue moo = SoundCue::moo();
-    moo.give(357913942);
-    EXPECT_NE(moo.currentEffect(), nullptr);
-    testsupport::StdoutCapture out;
-    moo.give(0);
-    EXPECT_EQ(moo.currentEffect(), nullptr);
-    moo.give(1);
-    EXPECT_EQ(moo.currentEffect(), nullptr);
-    const std::string lines =
-        "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] returned error " +
-        std::to_string(host::kAudioFileUnsupportedFileTypeError) +
-        "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" +
-        bundle.file("Cow_0.wav") + "\"\n";
-    EXPECT_EQ(out.text(), lines + lines);
-    EXPECT_EQ(AudioOutput::soundCount(), 0);
-    host::NSBundle::mainBundle().setResourcePath(saved);
-}
-
-TEST_F(SoundCueTest, EveryShippedSoundLoadsAndEndsWithinTwoSeconds) {
-    struct Count : AudioFXDelegate {
-        int n = 0;
-        void audioFXDidComplete(AudioFX*) override { ++n; }
-    } done;
-    SoundCue boing = SoundCue::boing(), moo = SoundCue::moo();
-    const int draws[][2] = {{0, 0}, {715827883, 357913942}, {1431655766, 715827883}};
-    for (const auto& [b, m] : draws) {
-        SCOPED_TRACE(b);
-        boing.give(b);
-        moo.give(m);
-        ASSERT_TRUE(boing.currentEffect() && moo.currentEffect());
-        boing.currentEffect()->setDelegate(&done);
-        moo.currentEffect()->setDelegate(&done);
-        done.n = 0;
-        runUntil(now() + 2.0);
-        EXPECT_EQ(done.n, 2);
-    }
+                       "disposed Cow_2.wav", "played Cow_0.wav", "stopped Cow_0.wav",
+                       "disposed Cow_0.wav",
+                       "cannot load " + bundle.file("Cow_1.wav") + ": not a WAV file"}));
+    EXPECT_EQ(out.text(),
+              "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] "
+              "returned error " +
+                  std::to_string(host::kAudioFileUnsupportedFileTypeError) +
+                  "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" +
+                  bundle.file("Cow_1.wav") + "\"\n");
 }
 
 }  // namespace

@@ -18,6 +18,9 @@ TEST(SoundFilesTest, GeneratorReproducesTheCommittedShortLoud16BitSoundsByteForB
         ASSERT_GE(b.size(), 44u);
         EXPECT_EQ(b[20] | b[21] << 8, 1) << "PCM";
         EXPECT_EQ(b[34] | b[35] << 8, 16) << "bits";
+        const double seconds = double(b.size() - 44) / (b[28] | b[29] << 8 | b[30] << 16);
+        EXPECT_GT(seconds, 0.3);
+        EXPECT_LT(seconds, 2.0);
         // Loud enough to hear, never clipped, silent at both ends (no clicks).
         int loudest = 0;
         for (std::size_t i = 44; i + 1 < b.size(); i += 2)

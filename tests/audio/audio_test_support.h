@@ -2,7 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "host/audio/audio_output.h"
+#include "host/audio/system_sound.h"
+#include "host/foundation/bundle.h"
+#include "tests/support/host_support.h"
 
 namespace audiotest {
 
@@ -59,6 +65,34 @@ inline std::vector<std::uint8_t> toneWav(double seconds, double hz = 440) {
     for (int i = 0; i < int(seconds * 22050); ++i)
         data.u16(unsigned(std::lround(0.5 * 32767 * std::sin(2 * M_PI * hz * i / 22050))) & 0xFFFF);
     return wav(Format{}, data.b);
+}
+
+// Silent output on the virtual clock, where every playback completes exactly
+// its sound's duration after it starts; `dir` stands in for the bundle.
+class SilentAudioTest : public testsupport::VirtualLoopTest {
+  protected:
+    void SetUp() override {
+        VirtualLoopTest::SetUp();
+        testsupport::StdoutCapture quiet;
+        host::AudioOutput::openSilent("test");
+        savedBundle = host::NSBundle::mainBundle().resourcePath();
+        host::NSBundle::mainBundle().setResourcePath(dir.path());
+    }
+    void TearDown() override {
+        host::NSBundle::mainBundle().setResourcePath(savedBundle);
+        host::AudioOutput::close();
+        VirtualLoopTest::TearDown();
+    }
+    testsupport::TempDir dir;
+    std::string savedBundle;
+};
+
+// The two lines an effect prints when its file will not load.
+inline std::string failureLines(const std::string& path, host::OSStatus status) {
+    return "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] returned "
+           "error " +
+           std::to_string(status) +
+           "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" + path + "\"\n";
 }
 
 }  // namespace audiotest

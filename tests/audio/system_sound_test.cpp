@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 
 #include "audio_test_support.h"
-#include "host/audio/audio_output.h"
-#include "tests/support/host_support.h"
 
 using namespace host;
 using audiotest::Format;
@@ -13,26 +11,14 @@ using audiotest::wav;
 
 namespace {
 
-// Silent output on the virtual clock: every playback completes exactly its
-// sound's duration after it starts.
-class SilentSoundTest : public testsupport::VirtualLoopTest {
+class SilentSoundTest : public audiotest::SilentAudioTest {
   protected:
-    void SetUp() override {
-        VirtualLoopTest::SetUp();
-        testsupport::StdoutCapture quiet;
-        AudioOutput::openSilent("test");
-    }
-    void TearDown() override {
-        AudioOutput::close();
-        VirtualLoopTest::TearDown();
-    }
     SystemSoundID create(const std::vector<std::uint8_t>& bytes) {
         SystemSoundID id = 0;
         EXPECT_EQ(AudioServicesCreateSystemSoundID(dir.write("s.wav", bytes), &id),
                   kAudioServicesNoError);
         return id;
     }
-    testsupport::TempDir dir;
 };
 
 struct Completions {

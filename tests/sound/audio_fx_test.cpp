@@ -1,37 +1,20 @@
 #include <gtest/gtest.h>
 
-#include "host/audio/audio_output.h"
-#include "host/foundation/bundle.h"
 #include "sound/AudioFX.h"
 #include "tests/audio/audio_test_support.h"
-#include "tests/support/host_support.h"
 
 using host::AudioOutput;
-using host::NSBundle;
 using strings = std::vector<std::string>;
 
 namespace {
 
-// Silent output on the virtual clock, and a bundle of test files.
-class AudioFXTest : public testsupport::VirtualLoopTest {
+class AudioFXTest : public audiotest::SilentAudioTest {
   protected:
     void SetUp() override {
-        VirtualLoopTest::SetUp();
-        testsupport::StdoutCapture quiet;
-        AudioOutput::openSilent("test");
-        savedBundle = NSBundle::mainBundle().resourcePath();
-        NSBundle::mainBundle().setResourcePath(bundle.path());
-        bundle.write("tick.wav", audiotest::toneWav(0.25));
-        bundle.write("broken.wav", audiotest::wav({}, {}, 4000));
+        SilentAudioTest::SetUp();
+        dir.write("tick.wav", audiotest::toneWav(0.25));
+        dir.write("broken.wav", audiotest::wav({}, {}, 4000));
     }
-    void TearDown() override {
-        NSBundle::mainBundle().setResourcePath(savedBundle);
-        AudioOutput::close();
-        VirtualLoopTest::TearDown();
-    }
-
-    testsupport::TempDir bundle;
-    std::string savedBundle;
 };
 
 struct Listener : AudioFXDelegate {
@@ -46,12 +29,12 @@ TEST_F(AudioFXTest, LoadFailuresPrintBothLinesInOrderAndLeaveNothing) {
         bool oneShot = false;
         std::string shown = "";  // in the second line, when not the path
     } cases[] = {
-        {bundle.file("nowhere/missing.wav"), host::kAudio_FileNotFoundError},
-        {bundle.write("empty.wav", ""), host::kAudioFileInvalidFileError},
-        {bundle.write("text.wav", "moo\n"), host::kAudioFileUnsupportedFileTypeError},
+        {dir.file("nowhere/missing.wav"), host::kAudio_FileNotFoundError},
+        {dir.write("empty.wav", ""), host::kAudioFileInvalidFileError},
+        {dir.write("text.wav", "moo\n"), host::kAudioFileUnsupportedFileTypeError},
         // In the bundle, but the service cannot open it: the bundle's full path.
-        {"broken.wav", host::kAudioFileInvalidFileError, false, bundle.file("broken.wav")},
-        {"broken.wav", host::kAudioFileInvalidFileError, true, bundle.file("broken.wav")},
+        {"broken.wav", host::kAudioFileInvalidFileError, false, dir.file("broken.wav")},
+        {"broken.wav", host::kAudioFileInvalidFileError, true, dir.file("broken.wav")},
         // A name no resource bears, even one that looks like a relative path.
         {"Cow_7.wav", host::kAudio_FileNotFoundError},
         {"../tick.wav", host::kAudio_FileNotFoundError},
@@ -62,11 +45,7 @@ TEST_F(AudioFXTest, LoadFailuresPrintBothLinesInOrderAndLeaveNothing) {
         testsupport::StdoutCapture out;
         EXPECT_FALSE(c.oneShot ? AudioFX::playAtPath(c.path) : bool(AudioFX::initWithPath(c.path)));
         EXPECT_EQ(out.text(),
-                  "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] "
-                  "returned error " +
-                      std::to_string(c.status) +
-                      "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" +
-                      (c.shown.empty() ? c.path : c.shown) + "\"\n");
+                  audiotest::failureLines(c.shown.empty() ? c.path : c.shown, c.status));
     }
     EXPECT_EQ(AudioOutput::soundCount(), 0);
     EXPECT_EQ(loop.nextDueTime(), host::NSRunLoop::kNever);

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "host/audio/audio_output.h"
-#include "host/foundation/bundle.h"
 #include "sound/SoundCue.h"
 #include "tests/audio/audio_test_support.h"
-#include "tests/support/host_support.h"
 
 using host::AudioOutput;
 using strings = std::vector<std::string>;
@@ -12,58 +9,26 @@ using strings = std::vector<std::string>;
 namespace {
 
 TEST(SoundCueMappingTest, DrawsMapToFilesAtTheExactBoundariesAndTheUpperMooHalfIsSilent) {
-    const SoundCue boing = SoundCue::boing(), moo = SoundCue::moo();
-    const struct {
-        const SoundCue& cue;
-        int r;
-        std::optional<std::string> file;
-    } table[] = {
-        {boing, 0, "boing_0.wav"},
-        {boing, 715827882, "boing_0.wav"},
-        {boing, 715827883, "boing_1.wav"},
-        {boing, 1431655765, "boing_1.wav"},
-        {boing, 1431655766, "boing_2.wav"},
-        {boing, 2147483647, "boing_2.wav"},
-        {moo, 0, "Cow_0.wav"},
-        {moo, 357913941, "Cow_0.wav"},
-        {moo, 357913942, "Cow_1.wav"},
-        {moo, 715827882, "Cow_1.wav"},
-        {moo, 715827883, "Cow_2.wav"},
-        {moo, 1073741823, "Cow_2.wav"},
-        {moo, 1073741824, std::nullopt},
-        {moo, 1431655765, std::nullopt},
-        {moo, 1789569706, std::nullopt},
-        {moo, 2147483647, std::nullopt},
-    };
-    for (const auto& row : table) {
-        SCOPED_TRACE(row.r);
-        EXPECT_EQ(row.cue.fileForDraw(row.r), row.file);
-    }
+    const std::pair<int, int> boings[] = {{0, 0},          {715827882, 0},  {715827883, 1},
+                                          {1431655765, 1}, {1431655766, 2}, {2147483647, 2}};
+    for (auto [r, n] : boings)
+        EXPECT_EQ(SoundCue::boing().fileForDraw(r), "boing_" + std::to_string(n) + ".wav") << r;
+    const std::pair<int, int> moos[] = {
+        {0, 0},          {357913941, 0},   {357913942, 1},   {715827882, 1},   {715827883, 2},
+        {1073741823, 2}, {1073741824, -1}, {1431655765, -1}, {1789569706, -1}, {2147483647, -1}};
+    for (auto [r, n] : moos)
+        EXPECT_EQ(SoundCue::moo().fileForDraw(r),
+                  n < 0 ? std::nullopt : std::optional("Cow_" + std::to_string(n) + ".wav"))
+            << r;
 }
 
-// The cue steps over a bundle of test sounds, on the silent output.
-class SoundCueTest : public testsupport::VirtualLoopTest {
-  protected:
-    void SetUp() override {
-        VirtualLoopTest::SetUp();
-        testsupport::StdoutCapture quiet;
-        AudioOutput::openSilent("test");
-        saved = host::NSBundle::mainBundle().resourcePath();
-        host::NSBundle::mainBundle().setResourcePath(bundle.path());
-    }
-    void TearDown() override {
-        host::NSBundle::mainBundle().setResourcePath(saved);
-        AudioOutput::close();
-        VirtualLoopTest::TearDown();
-    }
-    testsupport::TempDir bundle;
-    std::string saved;
-};
+// The cue steps over a bundle of test sounds.
+using SoundCueTest = audiotest::SilentAudioTest;
 
 TEST_F(SoundCueTest, EachCueReleasesItsPreviousEffectThenPlaysItsFileOrStaysSilent) {
     for (const char* name : {"Cow_0.wav", "Cow_2.wav", "boing_1.wav"})
-        bundle.write(name, audiotest::toneWav(0.5));
-    bundle.write("Cow_1.wav", "RIFF");
+        dir.write(name, audiotest::toneWav(0.5));
+    dir.write("Cow_1.wav", "RIFF");
     testsupport::TraceCapture trace;
     testsupport::StdoutCapture out;
     SoundCue boing = SoundCue::boing(), moo = SoundCue::moo();
@@ -89,13 +54,9 @@ TEST_F(SoundCueTest, EachCueReleasesItsPreviousEffectThenPlaysItsFileOrStaysSile
                        "disposed Cow_0.wav", "played Cow_2.wav", "stopped Cow_2.wav",
                        "disposed Cow_2.wav", "played Cow_0.wav", "stopped Cow_0.wav",
                        "disposed Cow_0.wav",
-                       "cannot load " + bundle.file("Cow_1.wav") + ": not a WAV file"}));
-    EXPECT_EQ(out.text(),
-              "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] "
-              "returned error " +
-                  std::to_string(host::kAudioFileUnsupportedFileTypeError) +
-                  "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" +
-                  bundle.file("Cow_1.wav") + "\"\n");
+                       "cannot load " + dir.file("Cow_1.wav") + ": not a WAV file"}));
+    EXPECT_EQ(printed, audiotest::failureLines(dir.file("Cow_1.wav"),
+                                               host::kAudioFileUnsupportedFileTypeError));
 }
 
 }  // namespace

@@ -82,8 +82,10 @@ class CowDrawTest : public paddock::test::GlesFixture {
         shown->x = 0, shown->y = y, shown->z = -10;
         yrotateRight = 0, zrotate = 90, inc = drift;
     }
-    static void setPart(int index, const std::vector<GLfloat>& data) {
-        test_parts[index] = {42, GL_TRIANGLES, GLint(data.size() / 6), data.data(), nullptr};
+    void setPart(int index, std::vector<GLfloat> data) {
+        vertices[index] = std::move(data);
+        test_parts[index] = {42, GL_TRIANGLES, GLint(vertices[index].size() / 6),
+                             vertices[index].data(), nullptr};
     }
     // One frame as the stage's tick makes it.
     RgbaImage frame() {
@@ -94,17 +96,16 @@ class CowDrawTest : public paddock::test::GlesFixture {
 
     cow_scene* scene = nullptr;
     floater* shown = nullptr;
+    std::vector<GLfloat> vertices[6];
 };
 
 TEST_F(CowDrawTest, PartsGetTheirMaterialsLaterPartsCoverEarlierOnesAndBackFacesAreCulled) {
     // The hide in front, the udder behind it but drawn later, a face part on
     // the left and a tail square turned away on the right.
-    auto hide = square(-4, -4, 4, 4, 0), udder = square(-1.5f, -1.5f, 1.5f, 1.5f, -1),
-         face = square(-6, -0.5f, -4.5f, 0.5f, 0), tail = square(4.5f, -0.5f, 6, 0.5f, 0, true);
-    setPart(1, hide);
-    setPart(5, udder);
-    setPart(0, face);
-    setPart(4, tail);
+    setPart(1, square(-4, -4, 4, 4, 0));
+    setPart(5, square(-1.5f, -1.5f, 1.5f, 1.5f, -1));
+    setPart(0, square(-6, -0.5f, -4.5f, 0.5f, 0));
+    setPart(4, square(4.5f, -0.5f, 6, 0.5f, 0, true));
     auto image = frame();
     ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     // Model units to pixels: a 0.14 scale, 5 in front of the eye, 30 degrees over 96 rows.
@@ -121,8 +122,7 @@ TEST_F(CowDrawTest, PartsGetTheirMaterialsLaterPartsCoverEarlierOnesAndBackFaces
 }
 
 TEST_F(CowDrawTest, PlacesTheCowAtItsHeightAndAtTheDepthBeforeTheDrift) {
-    auto hide = square(-4, -4, 4, 4, 0);
-    setPart(1, hide);
+    setPart(1, square(-4, -4, 4, 4, 0));
     auto still = frame();
     EXPECT_EQ(shown->z, -10.0f);
     place(5, 4.0f);
@@ -143,8 +143,7 @@ TEST_F(CowDrawTest, PlacesTheCowAtItsHeightAndAtTheDepthBeforeTheDrift) {
 }
 
 TEST_F(CowDrawTest, StacksModeAndTextureComeBackAndEmptyPartsStillGetTheirMaterials) {
-    auto hide = square(-4, -4, 4, 4, 0);
-    setPart(1, hide);
+    setPart(1, square(-4, -4, 4, 4, 0));
     glTranslatef(0.25f, 0.5f, -1);
     std::vector<float> before = paddock::test::floats(GL_MODELVIEW_MATRIX);
     GLint modelviewDepth = integer(GL_MODELVIEW_STACK_DEPTH);
@@ -192,8 +191,7 @@ TEST_F(CowDrawTest, SpinStateStepsWithinItsRangesFrameByFrame) {
 TEST_F(CowDrawTest, TheTurnIsTheSpinTimesTheWanderOfAStillRotator) {
     // With wander rate 0 the rotator's y is 0.5: the angle is yrotateRight / 2.
     replace_rotator(shown, make_rotator(100, 0, 0, 4, 0, 0));
-    auto bar = square(-0.5f, -6, 0.5f, 6, 0);
-    setPart(1, bar);
+    setPart(1, square(-0.5f, -6, 0.5f, 6, 0));
     // -60 degrees about y keeps the bar's face towards the viewer, and about
     // (0, 1, 90), nearly the view axis, tips its top to the right. A full
     // factor of 1 would turn it 120 degrees away: culled, nothing drawn.

@@ -1,8 +1,6 @@
 // The part walk and glInterleavedArraysExt against a real GL ES 1.1 context.
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "model/gllist.h"
 #include "tests/support/gles_fixture.h"
 
@@ -47,38 +45,48 @@ TEST_F(InterleavedArrays, SetNormalThenPositionArraysAndTurnTheOthersOff) {
     }
 }
 
-// Lit from the viewer, the shade of a pixel tells which record drew it: the
-// records' normals face the light differently.
+// A small list drawn with lighting: the shade of a pixel tells which record
+// drew it, since each record's normals face the light differently.
 class PartWalk : public paddock::test::GlesFixture {
   protected:
     void SetUp() override {
         GlesFixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
         const GLfloat towardsViewer[4] = {0, 0, 1, 0}, black[4] = {0, 0, 0, 1},
                       white[4] = {1, 1, 1, 1};
         glLightfv(GL_LIGHT0, GL_POSITION, towardsViewer);
+        glLightfv(GL_LIGHT0, GL_AMBIENT, black);
         glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
         glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, white);
-        glClear(GL_COLOR_BUFFER_BIT);
     }
-    // Green shade along the middle row: left edge, just left of the middle, right edge.
-    std::array<int, 3> shades() {
+    // Lit pixels in the left and right halves of the framebuffer.
+    std::pair<int, int> litHalves(uint8_t above = 40) {
         auto image = readPixels();
-        const int y = height() / 2;
-        return {image.at(2, y).g, image.at(width() / 2 - 4, y).g, image.at(width() - 2, y).g};
+        int left = 0, right = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                if (image.at(x, y).g > above) (x < image.width / 2 ? left : right)++;
+        return {left, right};
     }
+    uint8_t shadeAt(int x, int y) { return readPixels().at(x, y).g; }
 };
 
 // Normal then position; GL's default matrices map -1..1 to the framebuffer.
-#define FACING 0.0f, 0.0f, 1.0f
-#define ASLANT 0.6f, 0.0f, 0.8f
-const float leftSquare[] = {FACING, -1, -1, 0, FACING, 0, -1, 0, FACING, 0,  1, 0,
-                            FACING, -1, -1, 0, FACING, 0, 1,  0, FACING, -1, 1, 0};
-// Over the right half and the middle of the left: drawn later, it covers the square there.
-const float rightStrip[] = {ASLANT, -0.5f, -1, 0, ASLANT, 1, -1, 0,
-                            ASLANT, -0.5f, 1,  0, ASLANT, 1, 1,  0};
+#define N_TOWARDS 0.0f, 0.0f, 1.0f
+#define N_ASLANT 0.6f, 0.0f, 0.8f
+const float leftSquare[] = {
+    N_TOWARDS, -1, -1, 0, N_TOWARDS, 0, -1, 0, N_TOWARDS, 0,  1, 0,
+    N_TOWARDS, -1, -1, 0, N_TOWARDS, 0, 1,  0, N_TOWARDS, -1, 1, 0,
+};
+// A strip over the right half and half of the left: drawn second, it covers
+// the middle of the first record's square with its own, dimmer shade.
+const float rightStrip[] = {
+    N_ASLANT, -0.5f, -1, 0, N_ASLANT, 1, -1, 0, N_ASLANT, -0.5f, 1, 0, N_ASLANT, 1, 1, 0,
+};
 
 TEST_F(PartWalk, DrawsEveryRecordWithItsOwnPrimitiveAndCountInListOrder) {
     const gllist last = {42, GL_TRIANGLE_STRIP, 4, rightStrip, nullptr};
@@ -86,20 +94,34 @@ TEST_F(PartWalk, DrawsEveryRecordWithItsOwnPrimitiveAndCountInListOrder) {
     const gllist first = {42, GL_TRIANGLES, 6, leftSquare, &empty};
     draw_gllist(&first);
     ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    auto [square, middle, strip] = shades();
-    EXPECT_EQ(square, 255) << "facing the light fully";
-    EXPECT_NEAR(strip, 0.8 * 255, 2);
-    EXPECT_EQ(middle, strip) << "where both lie the later record shows";
-    EXPECT_EQ(readPixels().count([](auto c) { return c.black(); }), 0);
+    auto [left, right] = litHalves();
+    EXPECT_EQ(left, width() * height() / 2);
+    EXPECT_EQ(right, width() * height() / 2);
+    // Facing the light fully, the first record is brighter than the strip.
+    uint8_t firstShade = shadeAt(2, height() / 2), stripShade = shadeAt(width() - 2, height() / 2);
+    EXPECT_GT(firstShade, stripShade + 30);
+    // Where both lie the later record shows.
+    EXPECT_EQ(shadeAt(width() / 2 - 4, height() / 2), stripShade);
+}
 
-    // A record of no points draws nothing, and the walk goes on past it.
-    glClear(GL_COLOR_BUFFER_BIT);
+TEST_F(PartWalk, ARecordOfNoPointsDrawsNothingAndTheWalkGoesOn) {
+    const gllist last = {42, GL_TRIANGLE_STRIP, 4, rightStrip, nullptr};
+    const gllist empty = {42, GL_TRIANGLES, 0, leftSquare, &last};
     draw_gllist(&empty);
-    EXPECT_EQ(shades(), (std::array<int, 3>{0, strip, strip}));
-    glClear(GL_COLOR_BUFFER_BIT);
+    auto [left, right] = litHalves();
+    EXPECT_EQ(left, width() * height() / 4);
+    EXPECT_EQ(right, width() * height() / 2);
+}
+
+TEST_F(PartWalk, ANullHeadDrawsNothingAndTheCowsPartsDrawFromTheirConstantArrays) {
     draw_gllist(nullptr);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    EXPECT_EQ(readPixels().count([](auto c) { return !c.black(); }), 0) << "a null head";
+    auto [left, right] = litHalves(0);
+    EXPECT_EQ(left + right, 0);
+    for (const gllist* const* part : all_objs) {
+        draw_gllist(*part);
+        EXPECT_EQ(pointer(GL_VERTEX_ARRAY_POINTER), static_cast<const void*>((*part)->data + 3));
+    }
 }
 
 }  // namespace

@@ -192,13 +192,12 @@ TEST_F(FloaterTest, AWholeShowRunsEightContactsWithItsCuesAndEndsAtHome) {
         ASSERT_EQ(inc_after.size(), 8u);
         EXPECT_EQ(tops, flights_past_24) << "one top of flight per arming that passes 24";
         EXPECT_GE(tops, 4);
-        for (size_t i = 0; i < 4; ++i) {
-            EXPECT_GE(inc_after[i], 0.02f) << "contact " << i + 1;
-            EXPECT_LE(inc_after[i], 0.03f) << "contact " << i + 1;
-        }
-        for (size_t i = 4; i < 7; ++i) {
-            EXPECT_GE(inc_before[i] - inc_after[i], 0.08f - 1e-6f) << "contact " << i + 1;
-            EXPECT_LE(inc_before[i] - inc_after[i], 0.09f + 1e-6f) << "contact " << i + 1;
+        // Four small positive drifts, then three decreases.
+        for (size_t i = 0; i < 7; ++i) {
+            float drop = inc_before[i] - inc_after[i];
+            EXPECT_TRUE(i < 4 ? inc_after[i] >= 0.02f && inc_after[i] <= 0.03f
+                              : drop >= 0.08f - 1e-6f && drop <= 0.09f + 1e-6f)
+                << "contact " << i + 1 << ": " << inc_before[i] << " to " << inc_after[i];
         }
         EXPECT_LT(inc_after[6], 0.0f) << "the cow should be coming back";
         // The eighth contact ends the show without a cue and puts the floater home.
@@ -216,24 +215,15 @@ TEST_F(FloaterTest, AWholeShowRunsEightContactsWithItsCuesAndEndsAtHome) {
     }
 }
 
-TEST(SceneRecords, ReplacedRotatorsAndAFreedSceneLeaveNothingBehind) {
-    // The leak checker of the sanitizer run fails this if any rotator is kept.
+TEST(ReplaceRotator, FreesTheRotatorItReplaces) {
+    // The leak checker of the sanitizer run fails this if the first one is kept.
     floater f = {};
     replace_rotator(&f, make_rotator(100.0, 0.0, 0.0, 4.0, 0.01, 0));
     rotator* second = make_rotator(100.0, 0.0, 0.0, 4.0, 0.02, 0);
     replace_rotator(&f, second);
     EXPECT_EQ(f.rot, second);
     replace_rotator(&f, nullptr);
-    EXPECT_EQ(f.rot, nullptr);
-
     free_cow_scene(nullptr);
-    free_cow_scene((cow_scene*)calloc(1, sizeof(cow_scene)));
-    cow_scene* scene = (cow_scene*)calloc(1, sizeof(cow_scene));
-    scene->floater_count = 5;
-    scene->floaters = (floater*)calloc(5, sizeof(floater));
-    for (int i = 0; i < 5; ++i)
-        replace_rotator(&scene->floaters[i], make_rotator(100.0, 0.0, 0.0, 4.0, 0.01, 0));
-    free_cow_scene(scene);
 }
 
 TEST(SharedSceneVariables, StartWithTheirDocumentedValues) {

@@ -197,8 +197,11 @@ CGSize drawAtPoint(const std::string& string, CGPoint point, float width, const 
         cairo_rectangle(cr, point.x, top, drawn.width, drawn.height);
         cairo_clip(cr);
     }
+    // Filled as outlines: glyphs shown as images would snap to whole pixels
+    // vertically, and the half-point drop of a shadow would vanish.
     cairo_move_to(cr, point.x, top);
-    pango_cairo_show_layout(cr, line.layout());
+    pango_cairo_layout_path(cr, line.layout());
+    cairo_fill(cr);
     cairo_restore(cr);
     return drawn;
 }

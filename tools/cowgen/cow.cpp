@@ -76,13 +76,6 @@ double udderField(Vec3 p) {
     return blend(bag, teats, 0.15);
 }
 
-Vec3 gradient(const Field& f, Vec3 p) {
-    const double e = 1e-5;
-    return {(f(p + Vec3{e, 0, 0}) - f(p - Vec3{e, 0, 0})) / (2 * e),
-            (f(p + Vec3{0, e, 0}) - f(p - Vec3{0, e, 0})) / (2 * e),
-            (f(p + Vec3{0, 0, e}) - f(p - Vec3{0, 0, e})) / (2 * e)};
-}
-
 // Moves p along dir until it meets f's zero set.
 Vec3 along(const Field& f, Vec3 p, Vec3 dir) {
     for (int i = 0; i < 20; ++i) {

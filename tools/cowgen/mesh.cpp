@@ -108,19 +108,19 @@ Mesh polygonize(const Field& f, Vec3 lo, Vec3 hi, double h) {
     return out;
 }
 
-namespace {
-
-Vec3 gradientOf(const Field& f, Vec3 p) {
+Vec3 gradient(const Field& f, Vec3 p) {
     const double e = 1e-5;
     return {(f(p + Vec3{e, 0, 0}) - f(p - Vec3{e, 0, 0})) / (2 * e),
             (f(p + Vec3{0, e, 0}) - f(p - Vec3{0, e, 0})) / (2 * e),
             (f(p + Vec3{0, 0, e}) - f(p - Vec3{0, 0, e})) / (2 * e)};
 }
 
+namespace {
+
 Vec3 project(const Field& f, Vec3 p, int steps) {
     bool onPlane = p.z == 0;
     for (int s = 0; s < steps; ++s) {
-        Vec3 g = gradientOf(f, p);
+        Vec3 g = gradient(f, p);
         double g2 = dot(g, g);
         if (g2 < 1e-12) break;
         p = p - g * (f(p) / g2);
@@ -155,7 +155,7 @@ void relax(Mesh& m, const Field& f, int iterations, const std::vector<int>& pinn
             if (fixed[v] || next[v].empty()) continue;
             Vec3 c{};
             for (int w : next[v]) c += m.p[w] / static_cast<double>(next[v].size());
-            Vec3 normal = normalized(gradientOf(f, m.p[v]));
+            Vec3 normal = normalized(gradient(f, m.p[v]));
             Vec3 d = c - m.p[v];
             d = d - normal * dot(d, normal);
             Vec3 old = m.p[v];
@@ -168,7 +168,7 @@ void relax(Mesh& m, const Field& f, int iterations, const std::vector<int>& pinn
                                  m.p[m.t[around[v][k]][2]]) /
                                 3.0;
                 if (length(after) < 1e-14 || dot(normalized(after), before[k]) < 0.5 ||
-                    dot(normalized(after), normalized(gradientOf(f, centroid))) < 0.4) {
+                    dot(normalized(after), normalized(gradient(f, centroid))) < 0.4) {
                     m.p[v] = old;
                     break;
                 }
@@ -290,7 +290,7 @@ class Decimator {
         const size_t n = m.p.size();
         // Positions never move, so the surface's normal at each is fixed.
         surfaceNormal_.resize(n);
-        for (size_t v = 0; v < n; ++v) surfaceNormal_[v] = normalized(gradientOf(surface, m.p[v]));
+        for (size_t v = 0; v < n; ++v) surfaceNormal_[v] = normalized(gradient(surface, m.p[v]));
         around_.resize(n);
         for (size_t t = 0; t < m.t.size(); ++t)
             for (int v : m.t[t]) around_[v].push_back(static_cast<int>(t));

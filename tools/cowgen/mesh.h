@@ -17,6 +17,9 @@ struct Mesh {
 // A scalar field over space; the surface is where it is zero, outside where positive.
 using Field = std::function<double(Vec3)>;
 
+// Central-difference gradient of a field.
+Vec3 gradient(const Field& f, Vec3 p);
+
 // Marching tetrahedra over the box lo..hi with grid step h. Nodes lie on
 // lo + h * (i, j, k), so a box starting at z = 0 yields a half surface whose
 // cut along z = 0 lies exactly on that plane.

@@ -399,6 +399,35 @@ Mesh welded(const Mesh& m) {
     return out;
 }
 
+// The rim of an open surface: half-edges without a twin, chained into loops.
+std::vector<std::vector<int>> rimLoops(const Mesh& m) {
+    std::vector<std::pair<int, int>> halfEdges;
+    for (const auto& t : m.t)
+        for (int c = 0; c < 3; ++c) halfEdges.push_back({t[c], t[(c + 1) % 3]});
+    std::sort(halfEdges.begin(), halfEdges.end());
+    std::vector<int> nextOnRim(m.p.size(), -1);
+    for (auto [a, b] : halfEdges)
+        if (!std::binary_search(halfEdges.begin(), halfEdges.end(), std::pair{b, a}))
+            nextOnRim[b] = a;
+    std::vector<std::vector<int>> loops;
+    std::vector<char> seen(m.p.size(), 0);
+    for (size_t v = 0; v < m.p.size(); ++v) {
+        if (nextOnRim[v] < 0 || seen[v]) continue;
+        std::vector<int>& loop = loops.emplace_back();
+        for (int w = static_cast<int>(v); w >= 0 && !seen[w]; w = nextOnRim[w]) {
+            seen[w] = 1;
+            loop.push_back(w);
+        }
+    }
+    return loops;
+}
+
+Vec3 loopCentre(const Mesh& m, const std::vector<int>& loop) {
+    Vec3 k{};
+    for (int w : loop) k += m.p[w] / static_cast<double>(loop.size());
+    return k;
+}
+
 // Signed volume of each piece with its openings capped: positive when the
 // piece is wound counter-clockwise seen from outside.
 void checkOutward(const Mesh& m, const char* name) {
@@ -412,10 +441,6 @@ void checkOutward(const Mesh& m, const char* name) {
         parent[root(t[1])] = root(t[0]);
         parent[root(t[2])] = root(t[0]);
     }
-    std::vector<std::pair<int, int>> halfEdges;
-    for (const auto& t : m.t)
-        for (int c = 0; c < 3; ++c) halfEdges.push_back({t[c], t[(c + 1) % 3]});
-    std::sort(halfEdges.begin(), halfEdges.end());
     std::vector<double> volume(m.p.size(), 0);
     std::vector<Vec3> centre(m.p.size());
     std::vector<int> count(m.p.size(), 0);
@@ -433,27 +458,10 @@ void checkOutward(const Mesh& m, const char* name) {
         Vec3 o = centre[piece];
         volume[piece] += dot(a - o, cross(b - o, c - o)) / 6;
     };
-    // Boundary half-edges, chained into loops; each loop is capped by a fan
-    // from its own centre.
-    std::vector<int> nextOnRim(m.p.size(), -1);
-    for (const auto& t : m.t) {
-        add(root(t[0]), m.p[t[0]], m.p[t[1]], m.p[t[2]]);
-        for (int c = 0; c < 3; ++c) {
-            int a = t[c], b = t[(c + 1) % 3];
-            if (!std::binary_search(halfEdges.begin(), halfEdges.end(), std::pair{b, a}))
-                nextOnRim[b] = a;
-        }
-    }
-    std::vector<char> seen(m.p.size(), 0);
-    for (size_t v = 0; v < m.p.size(); ++v) {
-        if (nextOnRim[v] < 0 || seen[v]) continue;
-        std::vector<int> loop;
-        for (int w = static_cast<int>(v); !seen[w] && w >= 0; w = nextOnRim[w]) {
-            seen[w] = 1;
-            loop.push_back(w);
-        }
-        Vec3 k{};
-        for (int w : loop) k += m.p[w] / static_cast<double>(loop.size());
+    // Open pieces count as closed by a fan over each rim loop from its centre.
+    for (const auto& t : m.t) add(root(t[0]), m.p[t[0]], m.p[t[1]], m.p[t[2]]);
+    for (const auto& loop : rimLoops(m)) {
+        Vec3 k = loopCentre(m, loop);
         for (size_t i = 0; i < loop.size(); ++i)
             add(root(loop[i]), m.p[loop[i]], m.p[loop[(i + 1) % loop.size()]], k);
     }
@@ -466,26 +474,9 @@ void checkOutward(const Mesh& m, const char* name) {
 // part's (capped) pieces after an even number of crossings.
 int inwardTriangles(const Mesh& m) {
     Mesh closed = m;
-    std::vector<std::pair<int, int>> halfEdges;
-    for (const auto& t : m.t)
-        for (int c = 0; c < 3; ++c) halfEdges.push_back({t[c], t[(c + 1) % 3]});
-    std::sort(halfEdges.begin(), halfEdges.end());
-    std::vector<int> nextOnRim(m.p.size(), -1);
-    for (auto [a, b] : halfEdges)
-        if (!std::binary_search(halfEdges.begin(), halfEdges.end(), std::pair{b, a}))
-            nextOnRim[b] = a;
-    std::vector<char> seen(m.p.size(), 0);
-    for (size_t v = 0; v < m.p.size(); ++v) {
-        if (nextOnRim[v] < 0 || seen[v]) continue;
-        std::vector<int> loop;
-        for (int w = static_cast<int>(v); w >= 0 && !seen[w]; w = nextOnRim[w]) {
-            seen[w] = 1;
-            loop.push_back(w);
-        }
-        Vec3 k{};
-        for (int w : loop) k += m.p[w] / static_cast<double>(loop.size());
+    for (const auto& loop : rimLoops(m)) {
         int centre = static_cast<int>(closed.p.size());
-        closed.p.push_back(k);
+        closed.p.push_back(loopCentre(m, loop));
         for (size_t i = 0; i < loop.size(); ++i)
             closed.t.push_back({loop[i], loop[(i + 1) % loop.size()], centre});
     }

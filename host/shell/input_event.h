@@ -19,6 +19,9 @@ struct InputEvent {
     int finger = 0;
     UITouchPhase phase = UITouchPhase::Began;
     CGPoint point;  // window points
+    // Seconds between the event happening and its translation, so that touch
+    // times (and tap counts) follow the events rather than the loop's turns.
+    double age = 0;
 };
 
 }  // namespace host

@@ -75,11 +75,11 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
             if (!e) continue;
             switch (e->kind) {
                 case InputEvent::Kind::Touch:
-                    window.sendTouch(e->finger, e->phase, e->point, loop.now());
+                    window.sendTouch(e->finger, e->phase, e->point, loop.now() - e->age);
                     needsFrame = true;
                     break;
                 case InputEvent::Kind::CancelAll:
-                    window.cancelAllTouches(loop.now());
+                    window.cancelAllTouches(loop.now() - e->age);
                     needsFrame = true;
                     break;
                 case InputEvent::Kind::Redraw:

@@ -34,6 +34,21 @@ void SdlInput::reset() {
 }
 
 std::optional<InputEvent> SdlInput::translate(const SDL_Event& event) {
+    return translateAt(event, SDL_GetTicks());
+}
+
+std::optional<InputEvent> SdlInput::translateAt(const SDL_Event& event, uint32_t nowTicks) {
+    auto e = translateKind(event);
+    // SDL stamps events in milliseconds since it started; an unstamped event is new,
+    // and one queued for over a second is taken as a second old.
+    if (e && event.common.timestamp != 0) {
+        int64_t elapsed = int64_t(nowTicks) - int64_t(event.common.timestamp);
+        e->age = std::clamp(double(elapsed) / 1000.0, 0.0, 1.0);
+    }
+    return e;
+}
+
+std::optional<InputEvent> SdlInput::translateKind(const SDL_Event& event) {
     InputEvent e;
     switch (event.type) {
         case SDL_QUIT:

@@ -25,10 +25,13 @@ class SdlInput {
     void setWakeEventType(uint32_t type) { wakeType_ = type; }
 
     std::optional<InputEvent> translate(const SDL_Event& event);
+    // The same, as if SDL's millisecond clock read `nowTicks`.
+    std::optional<InputEvent> translateAt(const SDL_Event& event, uint32_t nowTicks);
     // Forgets every finger down (after a CancelAll was handled).
     void reset();
 
   private:
+    std::optional<InputEvent> translateKind(const SDL_Event& event);
     std::optional<InputEvent> touch(int finger, UITouchPhase phase, CGPoint point) const;
     int fingerNumber(int64_t device, int64_t finger, bool began);
 

@@ -91,4 +91,21 @@ TEST(SdlInput, WindowEventsBecomeShellRequests) {
     expectSteps(input, {{other(wake), "wake"}});
 }
 
+TEST(SdlInput, EventsCarryTheirAgeSoTouchTimesFollowTheEventsNotTheLoop) {
+    host::SdlInput input(1.0f, 320, 480);
+    struct Row {
+        Uint32 stamp, now;
+        double age;
+    } rows[] = {
+        {1000, 1250, 0.25}, {1250, 1250, 0.0}, {0, 5000, 0.0}, {1300, 1250, 0.0}, {100, 9000, 1.0}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "stamped " << r.stamp << " at " << r.now);
+        SDL_Event e = mouse(SDL_MOUSEBUTTONDOWN, 5, 5);
+        e.common.timestamp = r.stamp;
+        auto got = input.translateAt(e, r.now);
+        ASSERT_TRUE(got);
+        EXPECT_DOUBLE_EQ(got->age, r.age);
+    }
+}
+
 }  // namespace

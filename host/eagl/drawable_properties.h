@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <variant>
@@ -25,8 +26,6 @@ class EAGLDrawableProperties {
     EAGLDrawableProperties(std::initializer_list<std::pair<const std::string, Value>> entries)
         : entries_(entries) {}
 
-    void set(const std::string& key, Value value) { entries_[key] = std::move(value); }
-    bool contains(const std::string& key) const { return entries_.count(key) != 0; }
     size_t size() const { return entries_.size(); }
     // nullptr when the key is absent.
     const Value* find(const std::string& key) const {
@@ -42,8 +41,6 @@ class EAGLDrawableProperties {
         const Value* v = find(key);
         return v && std::holds_alternative<std::string>(*v) ? std::get<std::string>(*v) : fallback;
     }
-
-    bool operator==(const EAGLDrawableProperties&) const = default;
 
   private:
     std::map<std::string, Value> entries_;

@@ -23,15 +23,6 @@ thread_local EAGLContext* tCurrent = nullptr;
 
 void reportNoContext(const std::string& why) { std::printf(messages::kEAGLNoContext, why.c_str()); }
 
-bool hasGLExtension(const char* list, const char* name) {
-    if (!list) return false;
-    size_t n = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
-    }
-    return false;
-}
-
 // What the thread has current in EGL, to put back after a look inside a new context.
 struct EGLCurrent {
     EGLDisplay display = eglGetCurrentDisplay();
@@ -54,7 +45,7 @@ const char* checkContext() {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     if (!version || !std::strstr(version, "ES-CM 1.1")) return "the context is not OpenGL ES 1.1";
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (!hasGLExtension(extensions, "GL_OES_framebuffer_object"))
+    if (!hasExtension(extensions, "GL_OES_framebuffer_object"))
         return "the context lacks GL_OES_framebuffer_object";
     return nullptr;
 }
@@ -111,8 +102,8 @@ std::shared_ptr<EAGLContext> EAGLContext::initWithAPI(EAGLRenderingAPI api) {
     if (eglMakeCurrent(egl.display, surface, surface, context)) {
         unusable = checkContext();
         readsBGRA = std::endian::native == std::endian::little &&
-                    hasGLExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
-                                   "GL_EXT_read_format_bgra");
+                    hasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
+                                 "GL_EXT_read_format_bgra");
     }
     before.restore();
     if (unusable) {

@@ -8,7 +8,6 @@
 #include <vector>
 
 namespace host {
-namespace {
 
 bool hasExtension(const char* list, const char* name) {
     if (!list) return false;
@@ -20,6 +19,8 @@ bool hasExtension(const char* list, const char* name) {
     }
     return false;
 }
+
+namespace {
 
 std::string errorText(const char* call) {
     char text[96];

@@ -20,4 +20,8 @@ struct EGLDisplayChoice {
 
 const EGLDisplayChoice& eglDisplayForGLES();
 
+// Whether a space-separated extension list (EGL's or GL's; null reads as
+// empty) names `name` whole, not as the prefix of a longer name.
+bool hasExtension(const char* list, const char* name);
+
 }  // namespace host

@@ -54,7 +54,7 @@ struct Output {
     std::map<SystemSoundID, Sound> sounds;
     SystemSoundID nextID = 1;
 
-    ~Output() { AudioOutput::close(); }
+    ~Output();
 };
 
 Output& output() {
@@ -96,14 +96,14 @@ void freeSound(Sound& sound) {
 }
 
 // Stops every playback of `id`; returns how many there were.
-int stopPlaybacks(SystemSoundID id, Sound& sound) {
+int stopPlaybacks(const Output& out, SystemSoundID id, Sound& sound) {
     int stopped = 0;
     for (auto& timer : sound.silentPlaybacks) {
         if (timer->isValid()) ++stopped;
         timer->invalidate();
     }
     sound.silentPlaybacks.clear();
-    if (output().mode == Mode::Device) {
+    if (out.mode == Mode::Device) {
         for (int ch = 0; ch < kChannels; ++ch) {
             if (channelBusy[ch].load(std::memory_order_acquire) &&
                 channelSound[ch].load(std::memory_order_acquire) == id) {
@@ -114,6 +114,26 @@ int stopPlaybacks(SystemSoundID id, Sound& sound) {
     }
     return stopped;
 }
+
+// Takes the output itself, so that its destructor need not reach it through
+// output() while that static is being destroyed.
+void closeOutput(Output& out) {
+    if (out.mode == Mode::Closed) return;
+    // Emptied first: completions that the halts below post find no sound.
+    auto sounds = std::move(out.sounds);
+    out.sounds.clear();
+    for (auto& [id, sound] : sounds) stopPlaybacks(out, id, sound);
+    if (out.mode == Mode::Device) {
+        Mix_HaltChannel(-1);
+        for (auto& [id, sound] : sounds) freeSound(sound);
+        Mix_ChannelFinished(nullptr);
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    out.mode = Mode::Closed;
+}
+
+Output::~Output() { closeOutput(*this); }
 
 void goSilent(const std::string& reason) {
     Output& out = output();
@@ -235,22 +255,7 @@ void AudioOutput::openSilent(const std::string& reason) {
 bool AudioOutput::isOpen() { return output().mode != Mode::Closed; }
 bool AudioOutput::isSilent() { return output().mode == Mode::Silent; }
 
-void AudioOutput::close() {
-    Output& out = output();
-    if (out.mode == Mode::Closed) return;
-    // Emptied first: completions that the halts below post find no sound.
-    auto sounds = std::move(out.sounds);
-    out.sounds.clear();
-    for (auto& [id, sound] : sounds) stopPlaybacks(id, sound);
-    if (out.mode == Mode::Device) {
-        Mix_HaltChannel(-1);
-        for (auto& [id, sound] : sounds) freeSound(sound);
-        Mix_ChannelFinished(nullptr);
-        Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    out.mode = Mode::Closed;
-}
+void AudioOutput::close() { closeOutput(output()); }
 
 int AudioOutput::activePlaybacks() {
     Output& out = output();
@@ -342,7 +347,7 @@ OSStatus AudioServicesDisposeSystemSoundID(SystemSoundID inSystemSoundID) {
     // nothing.
     Sound sound = std::move(it->second);
     sounds.erase(it);
-    int stopped = stopPlaybacks(inSystemSoundID, sound);
+    int stopped = stopPlaybacks(output(), inSystemSoundID, sound);
     for (int i = 0; i < stopped; ++i) Trace::log("sound", "stopped " + sound.name);
     Trace::log("sound", "disposed " + sound.name);
     freeSound(sound);

@@ -5,8 +5,8 @@
 #
 #   bench/idle_cpu.sh [PROGRAM] [SECONDS]     (defaults: build/bin/paddock, 20)
 #
-# Installs Xvfb with apt-get when it is missing. Exits 1 when the idle
-# process uses 0.5 % of a core or more.
+# Needs Xvfb (scripts/setup). Exits 1 when the idle process uses 0.5 % of a
+# core or more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=${1:-build/bin/paddock}
@@ -17,12 +17,8 @@ if [[ ! -x $program ]]; then
   exit 2
 fi
 if ! command -v Xvfb >/dev/null; then
-  sudo=""
-  if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
-  echo "idle_cpu: installing xvfb"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get install -y -qq --no-install-recommends xvfb >/dev/null ||
-    { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends xvfb >/dev/null; }
+  echo "idle_cpu: Xvfb is missing (scripts/setup installs it)" >&2
+  exit 2
 fi
 
 workdir=$(mktemp -d)

@@ -16,11 +16,14 @@ static CGPoint lerp(CGPoint a, CGPoint b, double f) {
 // rotations through large angles would shrink on the way, as with any
 // unchecked matrix blend.
 static CATransform3D lerp(const CATransform3D& a, const CATransform3D& b, double f) {
+    // Member by member: stepping a pointer from m11 across the struct is undefined.
+    static constexpr float CATransform3D::*kElements[] = {
+        &CATransform3D::m11, &CATransform3D::m12, &CATransform3D::m13, &CATransform3D::m14,
+        &CATransform3D::m21, &CATransform3D::m22, &CATransform3D::m23, &CATransform3D::m24,
+        &CATransform3D::m31, &CATransform3D::m32, &CATransform3D::m33, &CATransform3D::m34,
+        &CATransform3D::m41, &CATransform3D::m42, &CATransform3D::m43, &CATransform3D::m44};
     CATransform3D r;
-    const float* pa = &a.m11;
-    const float* pb = &b.m11;
-    float* pr = &r.m11;
-    for (int i = 0; i < 16; ++i) pr[i] = static_cast<float>(pa[i] + (pb[i] - pa[i]) * f);
+    for (auto m : kElements) r.*m = static_cast<float>(a.*m + (b.*m - a.*m) * f);
     return r;
 }
 

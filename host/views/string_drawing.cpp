@@ -31,7 +31,11 @@ std::string singleLine(const std::string& s) {
     return out;
 }
 
-bool usableSize(float size) { return std::isfinite(size) && size > 0; }
+// Far beyond any screen; pango keeps sizes as whole 1/1024 points in an int,
+// and a step of one point must still change a float size.
+constexpr float kMaxFontSize = 10000.0f;
+
+bool usableSize(float size) { return size > 0 && size <= kMaxFontSize; }
 
 // One line of text at one size, measured in points.
 class Line {
@@ -151,7 +155,12 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
             fitText(line, text, width, lineBreakMode);
             return CGSizeMake(drawnWidth(line, width, lineBreakMode), line.height());
         }
-        size = std::max(size - 1.0f, minimum);
+        // Unhinted widths grow in proportion to the size, so the whole-point
+        // steps down to a point above the proportional fit cannot fit either:
+        // they are taken at once.
+        float step = 1.0f;
+        if (width > 0) step = std::max(step, std::floor(size - size * width / line.width()) - 1.0f);
+        size = std::max(size - step, minimum);
     }
 }
 

@@ -113,6 +113,17 @@ TEST(SizeWithFont, OtherModesCutAtTheirEndAndOddTextIsMeasuredSafely) {
     EXPECT_EQ(sizeWithFont("", *UIFont::systemFontOfSize(16), 9, &actual, 180, kMiddle),
               CGSizeMake(0, 0));
     EXPECT_EQ(actual, 16.0f);
+    // From the largest usable size the fit is still the largest whole step that fits.
+    float big = 0;
+    sizeWithFont("Moo!", *UIFont::systemFontOfSize(10000), 9, &big, 180, kMiddle);
+    EXPECT_EQ(big, std::floor(big));
+    EXPECT_LE(naturalWidth("Moo!", big), 180);
+    EXPECT_GT(naturalWidth("Moo!", big + 1), 180);
+    // Past what a font can take (or a one-point step can change), nothing is measured.
+    for (float absurd : {2e6f, 1e9f})
+        EXPECT_EQ(sizeWithFont(kLong, *UIFont::systemFontOfSize(absurd), 9, nullptr, 180, kMiddle),
+                  CGSizeMake(0, 0))
+            << absurd;
 }
 
 TEST(DrawAtPoint, InkSpansTheMeasuredLineInTheSetColourForAnyScriptAndNeedsAContext) {

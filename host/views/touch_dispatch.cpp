@@ -72,8 +72,11 @@ void UIWindow::sendTouch(int finger, UITouchPhase phase, CGPoint point, double t
             tapCounter_.ended(point, true);
             return;
         }
-        auto touch = std::make_shared<UITouch>(this, hit->weak_from_this().lock(), hit, point,
-                                               timestamp, taps);
+        // The window holds its touches, so a touch on the window itself must
+        // not hold the window: that cycle would outlive every other owner.
+        auto retained = hit == this ? nullptr : hit->weak_from_this().lock();
+        auto touch =
+            std::make_shared<UITouch>(this, std::move(retained), hit, point, timestamp, taps);
         touches_[finger] = touch;
         deliver(touch, timestamp);
         return;

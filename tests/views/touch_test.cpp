@@ -135,6 +135,14 @@ TEST_F(Touches, ATouchKeepsItsViewAliveAfterItLeavesTheTree) {
     ASSERT_FALSE(watch.expired());
     touch(1, UITouchPhase::Ended, 160, 240, 1.1);
     EXPECT_TRUE(watch.expired());
+
+    // A finger on the window itself does not keep the window alive.
+    stage->setUserInteractionEnabled(false);
+    touch(2, UITouchPhase::Began, 160, 240, 1.2);
+    ASSERT_EQ(window->touchCount(), 1u);
+    std::weak_ptr<UIWindow> windowWatch = window;
+    window.reset();
+    EXPECT_TRUE(windowWatch.expired());
 }
 
 TEST_F(Touches, DeliveriesVisibilityAndAnimationsAreTraced) {

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <typeinfo>
 
-#include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
 #include "host/views/graphics_context.h"
 #include "host/views/window.h"
@@ -27,13 +26,7 @@ UIView::~UIView() {
 CGRect UIView::frame() const { return layer_->frame(); }
 
 void UIView::setFrame(const CGRect& frame) {
-    if (isInAnimationBlock()) {
-        auto shown = layer_->presentationValues(NSRunLoop::mainRunLoop().now());
-        layer_->setFrame(frame);
-        recordAnimatedChange(kCAKeyPathPosition, shown);
-    } else {
-        layer_->setFrame(frame);
-    }
+    changeAnimatable(kCAKeyPathPosition, [&] { layer_->setFrame(frame); });
     setNeedsLayout();
 }
 
@@ -43,13 +36,7 @@ void UIView::setBounds(const CGRect& bounds) {
 }
 
 void UIView::setCenter(CGPoint center) {
-    if (isInAnimationBlock()) {
-        auto shown = layer_->presentationValues(NSRunLoop::mainRunLoop().now());
-        layer_->setPosition(center);
-        recordAnimatedChange(kCAKeyPathPosition, shown);
-    } else {
-        layer_->setPosition(center);
-    }
+    changeAnimatable(kCAKeyPathPosition, [&] { layer_->setPosition(center); });
 }
 
 CGAffineTransform UIView::transform() const {
@@ -57,13 +44,8 @@ CGAffineTransform UIView::transform() const {
 }
 
 void UIView::setTransform(const CGAffineTransform& transform) {
-    if (isInAnimationBlock()) {
-        auto shown = layer_->presentationValues(NSRunLoop::mainRunLoop().now());
-        layer_->setTransform(CATransform3DMakeAffineTransform(transform));
-        recordAnimatedChange(kCAKeyPathTransform, shown);
-    } else {
-        layer_->setTransform(CATransform3DMakeAffineTransform(transform));
-    }
+    changeAnimatable(kCAKeyPathTransform,
+                     [&] { layer_->setTransform(CATransform3DMakeAffineTransform(transform)); });
 }
 
 void UIView::setHidden(bool hidden) {

@@ -147,9 +147,9 @@ class UIView : public std::enable_shared_from_this<UIView> {
                                               const std::shared_ptr<NSValue>&)>;
     static void setAnimationDelegateErased(std::any delegate);
     static void setAnimationDidStopSelectorErased(ErasedSelector selector);
-    // Records a change of `keyPath` in the open block; `shown` is what the
-    // layer showed just before the model changed.
-    void recordAnimatedChange(const char* keyPath, const CALayerAnimatedValues& shown);
+    // Runs `change` to the layer's model; inside an animation block, records it
+    // as a change of `keyPath` from what the layer showed just before.
+    void changeAnimatable(const char* keyPath, const std::function<void()>& change);
 
     std::shared_ptr<CALayer> layer_;
     UIView* superview_ = nullptr;

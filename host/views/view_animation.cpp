@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "host/foundation/messages.h"
+#include "host/foundation/run_loop.h"
 #include "host/foundation/timer.h"
 #include "host/layers/animation.h"
 #include "host/views/view.h"
@@ -102,7 +103,13 @@ void UIView::setAnimationDidStopHandler(AnimationDidStop handler) {
     if (Block* b = currentBlock("setAnimationDidStopHandler")) b->handler = std::move(handler);
 }
 
-void UIView::recordAnimatedChange(const char* keyPath, const CALayerAnimatedValues& shown) {
+void UIView::changeAnimatable(const char* keyPath, const std::function<void()>& change) {
+    if (!isInAnimationBlock()) {
+        change();
+        return;
+    }
+    const CALayerAnimatedValues shown = layer_->presentationValues(NSRunLoop::mainRunLoop().now());
+    change();
     auto& changes = openBlocks().back().changes;
     // Set twice in one block: it still runs from what was shown first.
     for (auto& c : changes)

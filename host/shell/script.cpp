@@ -34,6 +34,14 @@ static bool parseLine(const std::string& line, ScriptStep& step, std::string& er
             error = command + " wants X Y in points, and optionally a finger number";
             return false;
         }
+        const std::string* far = std::fabs(x) > kMaxScriptCoordinate   ? &args[0]
+                                 : std::fabs(y) > kMaxScriptCoordinate ? &args[1]
+                                                                       : nullptr;
+        if (far) {
+            const std::string limit = std::to_string(static_cast<int>(kMaxScriptCoordinate));
+            error = "X and Y are points from -" + limit + " to " + limit + ", not \"" + *far + "\"";
+            return false;
+        }
         if (args.size() == 3 && (!parseNumber(args[2], finger) || finger != std::floor(finger) ||
                                  finger < 0 || finger > kMaxScriptFinger)) {
             error = "the finger number is a whole number from 0 to " +

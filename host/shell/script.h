@@ -22,6 +22,8 @@ struct ScriptStep {
 // minutes of real time with a show's frame timer running.
 inline constexpr double kMaxScriptTime = 600.0;
 inline constexpr int kMaxScriptFinger = 9;
+// Far off the screen either way, yet every coordinate stays a finite float.
+inline constexpr double kMaxScriptCoordinate = 100000.0;
 
 // Parses a whole script. Lines hold "TIME COMMAND ARGUMENTS"; # starts a
 // comment; blank lines are skipped; times never go back. On a bad line

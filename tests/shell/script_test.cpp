@@ -48,6 +48,7 @@ TEST(Script, NamesTheBadLineAndWhy) {
         {"1 down 3", "down wants X Y in points, and optionally a finger number"},
         {"1 move 3 y", "move wants X Y in points, and optionally a finger number"},
         {"1 up 3 4 5 6", "up wants X Y in points, and optionally a finger number"},
+        {"1 move 3 -1e300", "X and Y are points from -100000 to 100000, not \"-1e300\""},
         {"1 down 3 4 10", "the finger number is a whole number from 0 to 9, not \"10\""},
         {"1 down 3 4 1.5", "the finger number is a whole number from 0 to 9, not \"1.5\""},
         {"1 snapshot", "snapshot wants one file name (without spaces)"},

@@ -10,11 +10,7 @@ namespace {
 
 using namespace host;
 
-std::string be(std::u16string s) {
-    std::string out;
-    for (char16_t c : s) out += {char(c >> 8), char(c & 0xFF)};
-    return out;
-}
+using testsupport::be;
 
 // A bundle of our own in a temporary folder, for the placard to load from.
 class Placard : public ::testing::Test {

@@ -61,6 +61,13 @@ inline std::string readFile(const std::string& path) {
     return ss.str();
 }
 
+// The UTF-16 big-endian bytes of `s`, as the bundle's text files hold them.
+inline std::string be(std::u16string_view s) {
+    std::string out;
+    for (char16_t c : s) out += {char(c >> 8), char(c & 0xFF)};
+    return out;
+}
+
 // Everything printed to standard output while it lives (or until text()).
 class StdoutCapture {
   public:

@@ -7,11 +7,7 @@ namespace {
 
 using namespace host;
 
-std::string be(std::u16string s) {
-    std::string out;
-    for (char16_t c : s) out += {char(c >> 8), char(c & 0xFF)};
-    return out;
-}
+using testsupport::be;
 
 TEST(StringFile, DecodesUtf16BigEndianOrUtf8OrNamesTheFileAndTheProblemInOneLine) {
     const auto utf16 = NSUTF16BigEndianStringEncoding, utf8 = NSUTF8StringEncoding;

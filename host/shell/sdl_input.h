@@ -27,10 +27,10 @@ class SdlInput {
     std::optional<InputEvent> translate(const SDL_Event& event);
     // The same, as if SDL's millisecond clock read `nowTicks`.
     std::optional<InputEvent> translateAt(const SDL_Event& event, uint32_t nowTicks);
-    // Forgets every finger down (after a CancelAll was handled).
-    void reset();
 
   private:
+    // Forgets every finger down, as the CancelAll it goes with cancels them.
+    void reset();
     std::optional<InputEvent> translateKind(const SDL_Event& event);
     std::optional<InputEvent> touch(int finger, UITouchPhase phase, CGPoint point) const;
     int fingerNumber(int64_t device, int64_t finger, bool began);

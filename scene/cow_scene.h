@@ -66,6 +66,16 @@ void cross(const float p[3], const float q[3], float result[3]);
 void gluMakeIdentityf(float m[16]);
 void gluMakeIdentityd(double m[16]);
 
+// Light 0: a directional light, given under the camera transform, from the
+// right, above and the viewer's side.
+struct scene_light {
+    float position[4];
+    float ambient[4];
+    float diffuse[4];
+    float specular[4];
+};
+extern const scene_light cow_light0;
+
 // A part's material: ambient and diffuse colour, specular colour, shininess.
 struct part_material {
     float colour[4];

@@ -5,12 +5,14 @@
 
 #include "scene/cow_scene.h"
 
-namespace {
+const scene_light cow_light0 = {
+    {0.4f, 0.2f, 0.4f, 0.0f},
+    {0.2f, 0.2f, 0.2f, 1.0f},
+    {1.0f, 1.0f, 1.0f, 1.0f},
+    {1.0f, 1.0f, 1.0f, 1.0f},
+};
 
-const GLfloat light0_position[] = {0.4f, 0.2f, 0.4f, 0.0f};
-const GLfloat light0_ambient[] = {0.2f, 0.2f, 0.2f, 1.0f};
-const GLfloat light0_diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
-const GLfloat light0_specular[] = {1.0f, 1.0f, 1.0f, 1.0f};
+namespace {
 
 const double glu_pi = 3.14159265358979323846;
 
@@ -106,11 +108,10 @@ void init_cow(cow_scene* scene, int width, int height, BOOL first) {
     glEnable(GL_CULL_FACE);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-    // Given under the camera transform: a direction from the right, above and the viewer's side.
-    glLightfv(GL_LIGHT0, GL_POSITION, light0_position);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, light0_ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, light0_diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, light0_specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, cow_light0.position);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, cow_light0.ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, cow_light0.diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, cow_light0.specular);
 
     scene->floater_count = 5;
     if (first) scene->floaters = (floater*)calloc(5, sizeof(floater));

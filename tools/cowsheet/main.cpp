@@ -34,8 +34,7 @@ void drawCow(const View& view) {
     glOrthof(-halfWidth, halfWidth, -halfHeight, halfHeight, -20, 20);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    const GLfloat light[4] = {0.4f, 0.2f, 0.4f, 0};
-    glLightfv(GL_LIGHT0, GL_POSITION, light);
+    glLightfv(GL_LIGHT0, GL_POSITION, cow_light0.position);
     glRotatef(view.aboutX, 1, 0, 0);
     glRotatef(view.aboutY, 0, 1, 0);
     // The middle of the model's bounds to the middle of the cell.
@@ -81,10 +80,9 @@ int main(int argc, char** argv) {
     glEnable(GL_CULL_FACE);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-    const GLfloat ambient[4] = {0.2f, 0.2f, 0.2f, 1}, white[4] = {1, 1, 1, 1};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, cow_light0.ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, cow_light0.diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, cow_light0.specular);
 
     glClearColor(0.82f, 0.88f, 0.93f, 1);
     glClear(GL_COLOR_BUFFER_BIT);

@@ -63,7 +63,7 @@ TEST(Cowshow, BadOptionsGetUsageAndStatusTwoAndAnUnmakeableFolderStatusOne) {
          {Row{"--every 0", 2, "usage: cowshow"}, Row{"--every x", 2, "usage: cowshow"},
           Row{"--seed -1", 2, "usage: cowshow"}, Row{"--frobnicate", 2, "usage: cowshow"},
           Row{"--out", 2, "usage: cowshow"}, Row{"--every=", 2, "usage: cowshow"},
-          Row{"--sheet=", 2, "usage: cowshow"},
+          Row{"--sheet=", 2, "usage: cowshow"}, Row{"--seed ' 3'", 2, "usage: cowshow"},
           Row{"--out " + blocked, 1, "cowshow: cannot make the folder"}}) {
         auto run = runProgram(COWSHOW_PATH, row.args);
         EXPECT_EQ(run.status, row.status) << row.args;

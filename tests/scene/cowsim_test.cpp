@@ -24,7 +24,7 @@ TEST(Cowsim, PrintsEachContactAndASummaryTheSameForTheSameSeed) {
 
 TEST(Cowsim, BadOptionsGiveUsageAndStatusTwo) {
     for (const char* args : {"--bogus", "--seed", "--seed abc", "--seed -1", "--seed 99999999999",
-                             "--headless --script x", "--help"}) {
+                             "--seed=' 7'", "--headless --script x", "--help"}) {
         auto run = runProgram(COWSIM_PATH, args);
         EXPECT_EQ(run.status, std::string(args) == "--help" ? 0 : 2) << args;
         int usage = 0;

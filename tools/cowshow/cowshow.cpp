@@ -4,7 +4,6 @@
 // gathered into a contact sheet.
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "gl/EAGLView.h"
 #include "host/layers/image.h"
 #include "scene/cow_scene.h"
+#include "tools/parse_number.h"
 
 namespace {
 
@@ -32,16 +32,6 @@ constexpr int kSheetColumns = 10;
 
 void print_usage(FILE* out) {
     fprintf(out, "usage: cowshow [--out DIR] [--every N] [--sheet FILE] [--seed N] [--help]\n");
-}
-
-bool parse_number(const char* text, unsigned long max, unsigned long* value) {
-    if (!text || !*text || *text == '-' || *text == '+') return false;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long v = strtoul(text, &end, 10);
-    if (errno != 0 || *end != '\0' || v > max) return false;
-    *value = v;
-    return true;
 }
 
 struct Options {

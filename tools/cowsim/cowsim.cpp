@@ -2,7 +2,6 @@
 // from its home spot and ticked at 90 frames a second until the eighth floor
 // contact ends the show. Prints one line per floor contact.
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <ctime>
 
 #include "scene/cow_scene.h"
+#include "tools/parse_number.h"
 
 namespace {
 
@@ -19,16 +19,6 @@ constexpr double kTickSeconds = 1.0 / 90.0;
 constexpr long kMaxTicks = 1000000;
 
 void print_usage(FILE* out) { fprintf(out, "usage: cowsim [--seed N] [--help]\n"); }
-
-bool parse_seed(const char* text, unsigned* seed) {
-    if (!text || !*text || *text == '-' || *text == '+') return false;
-    errno = 0;
-    char* end = nullptr;
-    unsigned long value = strtoul(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value > UINT_MAX) return false;
-    *seed = (unsigned)value;
-    return true;
-}
 
 }  // namespace
 
@@ -58,12 +48,14 @@ int main(int argc, char** argv) {
             print_usage(stderr);
             return 2;
         }
-        if (!parse_seed(value, &seed)) {
+        unsigned long number = 0;
+        if (!parse_number(value, UINT_MAX, &number)) {
             fprintf(stderr, "cowsim: --seed needs a whole number from 0 to %u, not '%s'\n",
                     UINT_MAX, value);
             print_usage(stderr);
             return 2;
         }
+        seed = (unsigned)number;
     }
     srand(seed);
     srandom(seed);

@@ -110,12 +110,15 @@ void UIWindow::deliver(const std::shared_ptr<UITouch>& touch, double timestamp) 
     NSSet<UITouch> changed{touch};
 
     UIView* view = touch->view();
-    CGPoint p = touch->locationInView(nullptr);
-    char details[200];
-    std::snprintf(details, sizeof details, "%s view=%s tap=%d x=%.1f y=%.1f",
-                  UITouchPhaseName(touch->phase()), view->className().c_str(), touch->tapCount(),
-                  p.x, p.y);
-    Trace::log("touch", details);
+    // Naming the class demangles it: only worth it when someone reads the trace.
+    if (Trace::isOpen()) {
+        CGPoint p = touch->locationInView(nullptr);
+        char details[200];
+        std::snprintf(details, sizeof details, "%s view=%s tap=%d x=%.1f y=%.1f",
+                      UITouchPhaseName(touch->phase()), view->className().c_str(),
+                      touch->tapCount(), p.x, p.y);
+        Trace::log("touch", details);
+    }
 
     switch (touch->phase()) {
         case UITouchPhase::Began:

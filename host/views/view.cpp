@@ -51,7 +51,8 @@ void UIView::setTransform(const CGAffineTransform& transform) {
 void UIView::setHidden(bool hidden) {
     if (hidden == layer_->isHidden()) return;
     layer_->setHidden(hidden);
-    Trace::log("view", (hidden ? "hidden view=" : "shown view=") + className());
+    if (Trace::isOpen())
+        Trace::log("view", (hidden ? "hidden view=" : "shown view=") + className());
 }
 
 void UIView::addSubview(std::shared_ptr<UIView> view) {

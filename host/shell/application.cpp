@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/audio/audio_output.h"
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
@@ -96,10 +97,16 @@ int UIApplicationMain(int argc, char** argv,
         return 1;
     }
 
-    // Headless, time stands still between events and jumps to the next one.
+    // Headless, time stands still between events and jumps to the next one,
+    // and sounds are silent so that they keep to that clock too.
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     VirtualClock virtualClock(0.0);
-    if (options.headless) loop.setClock(&virtualClock);
+    if (options.headless) {
+        loop.setClock(&virtualClock);
+        AudioOutput::openSilent("headless run");
+    } else {
+        AudioOutput::openDevice();
+    }
 
     int status;
     {
@@ -120,6 +127,7 @@ int UIApplicationMain(int argc, char** argv,
         application.delegate_.reset();
         sharedSlot() = nullptr;
     }
+    AudioOutput::close();
     loop.reset();
     loop.setClock(nullptr);
     Trace::close();

@@ -92,7 +92,7 @@ std::string shellUsage(const std::string& program) {
            " --headless --script FILE [--zoom N] [--trace FILE]\n"
            "\n"
            "Opens the paddock in a window: drag the placard with the mouse or a finger,\n"
-           "let it go to start the cow show, double-tap beside it for the next line.\n"
+           "double-tap beside it for the next line.\n"
            "\n"
            "  --zoom N         pixels per point, 1 to 8 (default: what fits the display;\n"
            "                   1 headless)\n"

@@ -431,16 +431,8 @@ Vec3 loopCentre(const Mesh& m, const std::vector<int>& loop) {
 // Signed volume of each piece with its openings capped: positive when the
 // piece is wound counter-clockwise seen from outside.
 void checkOutward(const Mesh& m, const char* name) {
-    std::vector<int> parent(m.p.size());
-    for (size_t i = 0; i < parent.size(); ++i) parent[i] = static_cast<int>(i);
-    std::function<int(int)> root = [&](int v) {
-        while (parent[v] != v) v = parent[v] = parent[parent[v]];
-        return v;
-    };
-    for (const auto& t : m.t) {
-        parent[root(t[1])] = root(t[0]);
-        parent[root(t[2])] = root(t[0]);
-    }
+    const std::vector<int> piece = pieces(m);
+    auto root = [&](int v) { return piece[v]; };
     std::vector<double> volume(m.p.size(), 0);
     std::vector<Vec3> centre(m.p.size());
     std::vector<int> count(m.p.size(), 0);

@@ -216,10 +216,10 @@ Mesh slice(const Mesh& m, const Field& keep) {
     return out;
 }
 
-Mesh largestPiece(const Mesh& m) {
+std::vector<int> pieces(const Mesh& m) {
     std::vector<int> parent(m.p.size());
     for (size_t i = 0; i < parent.size(); ++i) parent[i] = static_cast<int>(i);
-    std::function<int(int)> root = [&](int v) {
+    auto root = [&](int v) {
         while (parent[v] != v) v = parent[v] = parent[parent[v]];
         return v;
     };
@@ -227,6 +227,13 @@ Mesh largestPiece(const Mesh& m) {
         parent[root(t[1])] = root(t[0]);
         parent[root(t[2])] = root(t[0]);
     }
+    for (size_t v = 0; v < parent.size(); ++v) parent[v] = root(static_cast<int>(v));
+    return parent;
+}
+
+Mesh largestPiece(const Mesh& m) {
+    const std::vector<int> piece = pieces(m);
+    auto root = [&](int v) { return piece[v]; };
     std::vector<int> count(m.p.size(), 0);
     for (const auto& t : m.t) ++count[root(t[0])];
     int best = static_cast<int>(std::max_element(count.begin(), count.end()) - count.begin());

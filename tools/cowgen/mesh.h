@@ -20,6 +20,9 @@ using Field = std::function<double(Vec3)>;
 // Central-difference gradient of a field.
 Vec3 gradient(const Field& f, Vec3 p);
 
+// For each vertex, a representative of the connected piece it belongs to.
+std::vector<int> pieces(const Mesh& m);
+
 // Marching tetrahedra over the box lo..hi with grid step h. Nodes lie on
 // lo + h * (i, j, k), so a box starting at z = 0 yields a half surface whose
 // cut along z = 0 lies exactly on that plane.

@@ -17,6 +17,10 @@ inline constexpr const char* kTextFileUnpairedSurrogate =
     "%s: not UTF-16 text: unpaired surrogate at byte %zu\n";
 inline constexpr const char* kTextFileBadUtf8 = "%s: not UTF-8 text: invalid byte at %zu\n";
 
+// views: interface files
+inline constexpr const char* kInterfaceFileMissing = "interface file \"%s\" not found in %s\n";
+inline constexpr const char* kInterfaceFileUnusable = "interface file %s cannot be used: %s\n";
+
 // views: images, fonts and text
 inline constexpr const char* kImageNotFound = "image \"%s\" not found in %s\n";
 inline constexpr const char* kImageUnreadable = "image %s cannot be used: %s\n";

@@ -1,0 +1,98 @@
+#include "host/views/view_controller.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "host/foundation/messages.h"
+#include "host/views/view.h"
+
+namespace host {
+
+UIViewClassRegistry::UIViewClassRegistry() {
+    registerClass("UIView", [](const NSCoder& coder) {
+        return std::make_shared<UIView>(coder.decodeFrame());
+    });
+}
+
+UIViewClassRegistry& UIViewClassRegistry::shared() {
+    static UIViewClassRegistry registry;
+    return registry;
+}
+
+void UIViewClassRegistry::registerClass(const std::string& name, Factory initWithCoder) {
+    factories_[name] = std::move(initWithCoder);
+}
+
+const UIViewClassRegistry::Factory* UIViewClassRegistry::factoryForClass(
+    const std::string& name) const {
+    auto it = factories_.find(name);
+    return it == factories_.end() ? nullptr : &it->second;
+}
+
+std::shared_ptr<UIViewController> UIViewController::initWithNibName(const std::string& nibName,
+                                                                    NSBundle* bundle) {
+    return std::shared_ptr<UIViewController>(
+        new UIViewController(nibName, bundle ? bundle : &NSBundle::mainBundle()));
+}
+
+const std::shared_ptr<UIView>& UIViewController::view() {
+    if (!loaded_) {
+        loaded_ = true;
+        view_ = loadView();
+    }
+    return view_;
+}
+
+namespace {
+
+// Interface files are small; anything larger is not one.
+constexpr std::streamoff kMaxInterfaceFileBytes = 1 << 20;
+
+bool finiteNumbers(const nlohmann::json& frame) {
+    if (!frame.is_array() || frame.size() != 4) return false;
+    for (const auto& n : frame)
+        if (!n.is_number() || !std::isfinite(n.get<double>()) || std::fabs(n.get<double>()) > 1e5)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::shared_ptr<UIView> UIViewController::loadView() {
+    auto path = bundle_->pathForResource(nibName_, "json");
+    if (!path) {
+        std::printf(messages::kInterfaceFileMissing, nibName_.c_str(),
+                    bundle_->resourcePath().c_str());
+        return nullptr;
+    }
+    auto fail = [&](const std::string& why) {
+        std::printf(messages::kInterfaceFileUnusable, path->c_str(), why.c_str());
+        return nullptr;
+    };
+    std::ifstream in(*path, std::ios::binary | std::ios::ate);
+    if (!in) return fail("it cannot be read");
+    if (in.tellg() > kMaxInterfaceFileBytes) return fail("it is too large");
+    in.seekg(0);
+    nlohmann::json file = nlohmann::json::parse(in, nullptr, false);
+    if (file.is_discarded()) return fail("it is not JSON");
+    const nlohmann::json* view =
+        file.is_object() && file.contains("view") ? &file["view"] : nullptr;
+    if (!view || !view->is_object()) return fail("it holds no \"view\" object");
+    if (!view->contains("class") || !(*view)["class"].is_string())
+        return fail("the view names no class");
+    const std::string className = (*view)["class"].get<std::string>();
+    const auto* factory = UIViewClassRegistry::shared().factoryForClass(className);
+    if (!factory) return fail("the view class \"" + className + "\" is unknown");
+    CGRect frame{};
+    if (view->contains("frame")) {
+        const auto& f = (*view)["frame"];
+        if (!finiteNumbers(f)) return fail("the frame is not four numbers [x, y, width, height]");
+        frame =
+            CGRectMake(f[0].get<float>(), f[1].get<float>(), f[2].get<float>(), f[3].get<float>());
+    }
+    return (*factory)(NSCoder(className, frame));
+}
+
+}  // namespace host

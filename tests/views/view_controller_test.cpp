@@ -1,0 +1,87 @@
+#include "host/views/view_controller.h"
+
+#include <gtest/gtest.h>
+
+#include "host/views/view.h"
+#include "tests/support/host_support.h"
+
+namespace {
+
+using host::CGRectMake;
+using host::NSBundle;
+using host::NSCoder;
+using host::UIView;
+using host::UIViewClassRegistry;
+using host::UIViewController;
+
+// A view class of the test's own, made only through an interface file.
+class ArchivedView : public UIView {
+  public:
+    explicit ArchivedView(const NSCoder& coder) : UIView(coder.decodeFrame()) {}
+    static int made;
+};
+int ArchivedView::made = 0;
+
+class ViewController : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        UIViewClassRegistry::shared().registerClass(
+            "ArchivedView", [](const NSCoder& coder) -> std::shared_ptr<UIView> {
+                ++ArchivedView::made;
+                return std::make_shared<ArchivedView>(coder);
+            });
+        UIViewClassRegistry::shared().registerClass(
+            "FailingView", [](const NSCoder&) -> std::shared_ptr<UIView> { return nullptr; });
+        bundle.setResourcePath(dir.path());
+        ArchivedView::made = 0;
+    }
+    testsupport::TempDir dir;
+    NSBundle& bundle = NSBundle::mainBundle();
+    std::string saved = NSBundle::mainBundle().resourcePath();
+    void TearDown() override { bundle.setResourcePath(saved); }
+};
+
+TEST_F(ViewController, ViewIsUnarchivedOnceFromTheInterfaceFileByItsClassName) {
+    dir.write("Stage.json", R"({"view": {"class": "ArchivedView", "frame": [0, 0, 320, 480]}})");
+    auto controller = UIViewController::initWithNibName("Stage", &bundle);
+    EXPECT_EQ(ArchivedView::made, 0);  // nothing is read before the view is asked for
+    auto view = controller->view();
+    ASSERT_TRUE(dynamic_cast<ArchivedView*>(view.get()));
+    EXPECT_EQ(view->frame(), CGRectMake(0, 0, 320, 480));
+    EXPECT_EQ(view->center(), host::CGPointMake(160, 240));
+    EXPECT_EQ(controller->view(), view);
+    EXPECT_EQ(ArchivedView::made, 1);
+}
+
+TEST_F(ViewController, UnusableInterfaceFilesGiveNoViewAndOneLineSayingWhy) {
+    const std::string file = dir.file("Stage.json");
+    const struct {
+        const char* contents;  // nullptr: no file
+        std::string line;
+    } cases[] = {
+        {nullptr, "interface file \"Stage\" not found in " + dir.path() + "\n"},
+        {"{\"view\": ", "interface file " + file + " cannot be used: it is not JSON\n"},
+        {"[1, 2]", "interface file " + file + " cannot be used: it holds no \"view\" object\n"},
+        {R"({"view": {"frame": [0, 0, 1, 1]}})",
+         "interface file " + file + " cannot be used: the view names no class\n"},
+        {R"({"view": {"class": "Nonesuch"}})",
+         "interface file " + file + " cannot be used: the view class \"Nonesuch\" is unknown\n"},
+        {R"({"view": {"class": "UIView", "frame": [0, 0, "wide", 1]}})",
+         "interface file " + file +
+             " cannot be used: the frame is not four numbers [x, y, width, height]\n"},
+        {R"({"view": {"class": "UIView", "frame": [0, 0, 1e300, 1]}})",
+         "interface file " + file +
+             " cannot be used: the frame is not four numbers [x, y, width, height]\n"},
+        {R"({"view": {"class": "FailingView"}})", ""},  // its initWithCoder: said no
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contents ? c.contents : "no file");
+        std::filesystem::remove(file);
+        if (c.contents) dir.write("Stage.json", std::string(c.contents));
+        testsupport::StdoutCapture out;
+        EXPECT_EQ(UIViewController::initWithNibName("Stage", &bundle)->view(), nullptr);
+        EXPECT_EQ(out.text(), c.line);
+    }
+}
+
+}  // namespace

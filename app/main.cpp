@@ -1,9 +1,7 @@
-#include <memory>
-
-#include "app/PaddockAppDelegate.h"
 #include "host/shell/application.h"
 
 int main(int argc, char** argv) {
-    return host::UIApplicationMain(argc, argv,
-                                   [] { return std::make_unique<PaddockAppDelegate>(); });
+    // The application class, the delegate and its window all come from the
+    // bundle's main interface file.
+    return host::UIApplicationMain(argc, argv, nullptr, nullptr);
 }

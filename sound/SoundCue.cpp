@@ -1,9 +1,9 @@
 #include "sound/SoundCue.h"
 
-#include <cstdlib>
+#include "host/foundation/trace.h"
 
-SoundCue::SoundCue(std::string format, double divisor)
-    : format_(std::move(format)), divisor_(divisor) {}
+SoundCue::SoundCue(std::string name, std::string format, double divisor)
+    : name_(std::move(name)), format_(std::move(format)), divisor_(divisor) {}
 
 int SoundCue::fileNumber(int r, double divisor) { return int(double(r) / divisor); }
 
@@ -15,14 +15,13 @@ std::optional<std::string> SoundCue::fileForDraw(int r) const {
     return format_.substr(0, at) + std::to_string(n) + format_.substr(at + 2);
 }
 
-void SoundCue::give() { give(std::rand()); }
-
-void SoundCue::give(int r) {
+void SoundCue::give(std::unique_ptr<AudioFX>& lastEffect, int r) const {
     std::optional<std::string> file = fileForDraw(r);
+    if (host::Trace::isOpen()) host::Trace::log("cue", name_ + " " + (file ? *file : "silent"));
     // The previous effect goes whatever the draw, so a silent draw also
     // silences the last sound of this cue.
-    current_.reset();
+    lastEffect.reset();
     if (!file) return;
-    current_ = AudioFX::initWithPath(*file);
-    if (current_) current_->play();
+    lastEffect = AudioFX::initWithPath(*file);
+    if (lastEffect) lastEffect->play();
 }

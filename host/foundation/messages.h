@@ -39,6 +39,14 @@ inline constexpr const char* kNoDisplay =
 inline constexpr const char* kTraceUnwritable = "cannot write the trace file %s\n";
 inline constexpr const char* kSnapshotUnwritable = "cannot write the snapshot %s\n";
 inline constexpr const char* kWindowUnusable = "cannot draw into the window: %s\n";
+// Start-up files: what ("property list", "main interface file"), name, folder.
+inline constexpr const char* kStartFileMissing = "cannot start: the %s \"%s\" is not in %s\n";
+// What, path, why.
+inline constexpr const char* kStartFileUnusable = "cannot start: the %s %s cannot be used: %s\n";
+inline constexpr const char* kUnknownPrincipalClass =
+    "cannot start: the application class \"%s\" is unknown (only UIApplication)\n";
+inline constexpr const char* kNothingLaunched =
+    "cannot start: launching put nothing in the window (see the lines above)\n";
 
 // layers and views: animations and touches
 inline constexpr const char* kUnknownTimingFunction =

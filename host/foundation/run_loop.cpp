@@ -12,6 +12,12 @@ NSRunLoop& NSRunLoop::mainRunLoop() {
     return loop;
 }
 
+std::time_t time(std::time_t* out) {
+    std::time_t t = NSRunLoop::mainRunLoop().clock().wallTime();
+    if (out) *out = t;
+    return t;
+}
+
 void NSRunLoop::setClock(Clock* clock) { clock_ = clock ? clock : &realClock_; }
 
 void NSRunLoop::addTimer(std::shared_ptr<NSTimer> timer) {

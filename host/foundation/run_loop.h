@@ -55,4 +55,8 @@ class NSRunLoop {
     std::function<void()> wake_;
 };
 
+// The C library's time(), read from the main run loop's clock: in a headless
+// run it follows the virtual clock, so a seed taken from it repeats.
+std::time_t time(std::time_t* out);
+
 }  // namespace host

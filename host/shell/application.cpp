@@ -9,11 +9,11 @@
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
+#include "host/shell/main_interface.h"
 #include "host/shell/options.h"
 #include "host/shell/run.h"
 #include "host/shell/script.h"
 #include "host/shell/sdl_window.h"
-#include "host/views/screen.h"
 
 namespace host {
 
@@ -23,6 +23,27 @@ static UIApplication*& sharedSlot() {
 }
 
 UIApplication* UIApplication::sharedApplication() { return sharedSlot(); }
+
+UIApplicationDelegateClassRegistry& UIApplicationDelegateClassRegistry::shared() {
+    static UIApplicationDelegateClassRegistry registry;
+    return registry;
+}
+
+void UIApplicationDelegateClassRegistry::registerClass(const std::string& name, Factory make) {
+    factories_[name] = std::move(make);
+}
+
+const UIApplicationDelegateClassRegistry::Factory*
+UIApplicationDelegateClassRegistry::factoryForClass(const std::string& name) const {
+    auto it = factories_.find(name);
+    return it == factories_.end() ? nullptr : &it->second;
+}
+
+// Launching must leave a visible key window with something in it; a black
+// window that takes no input is worse than a clear failure.
+static bool launchShowsSomething(const UIWindow& window) {
+    return window.isKeyWindow() && !window.isHidden() && !window.subviews().empty();
+}
 
 static std::string programName(int argc, char** argv) {
     if (argc < 1 || !argv[0] || !*argv[0]) return "paddock";
@@ -62,8 +83,8 @@ static bool readScript(const std::string& path, std::vector<ScriptStep>& steps) 
     return true;
 }
 
-int UIApplicationMain(int argc, char** argv,
-                      const std::function<std::unique_ptr<UIApplicationDelegate>()>& makeDelegate) {
+int UIApplicationMain(int argc, char** argv, const char* principalClassName,
+                      const char* delegateClassName) {
     const std::string program = programName(argc, argv);
     ShellOptions options;
     std::string error;
@@ -80,12 +101,21 @@ int UIApplicationMain(int argc, char** argv,
     std::vector<ScriptStep> steps;
     if (options.headless && !readScript(options.scriptPath, steps)) return 2;
 
-    // The window comes first: without a display there is nothing to launch into.
+    if (principalClassName && std::strcmp(principalClassName, "UIApplication") != 0) {
+        std::fprintf(stderr, messages::kUnknownPrincipalClass, principalClassName);
+        return 1;
+    }
+    // The delegate and its window come from the bundle's start-up files.
+    std::optional<MainInterface> objects =
+        loadMainInterface(NSBundle::mainBundle(), delegateClassName);
+    if (!objects) return 1;
+
+    // Without a display there is nothing to launch into.
     std::unique_ptr<SdlWindow> screen;
     if (!options.headless) {
-        screen = SdlWindow::open(
-            program, static_cast<int>(UIScreen::mainScreen().bounds().size.width),
-            static_cast<int>(UIScreen::mainScreen().bounds().size.height), options.zoom, error);
+        const CGRect bounds = objects->window->bounds();
+        screen = SdlWindow::open(program, static_cast<int>(bounds.size.width),
+                                 static_cast<int>(bounds.size.height), options.zoom, error);
         if (!screen) {
             std::fprintf(stderr, messages::kNoDisplay, program.c_str(), error.c_str(),
                          program.c_str());
@@ -100,7 +130,7 @@ int UIApplicationMain(int argc, char** argv,
     // Headless, time stands still between events and jumps to the next one,
     // and sounds are silent so that they keep to that clock too.
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
-    VirtualClock virtualClock(0.0);
+    VirtualClock virtualClock(0.0, static_cast<std::time_t>(options.clockStart));
     if (options.headless) {
         loop.setClock(&virtualClock);
         AudioOutput::openSilent("headless run");
@@ -108,18 +138,20 @@ int UIApplicationMain(int argc, char** argv,
         AudioOutput::openDevice();
     }
 
-    int status;
+    int status = 1;
     {
         UIApplication application;
         sharedSlot() = &application;
-        application.delegate_ = makeDelegate();
-        auto window = std::make_shared<UIWindow>(UIScreen::mainScreen().bounds());
-        application.delegate_->setWindow(window);
+        application.delegate_ = std::move(objects->delegate);
+        std::shared_ptr<UIWindow> window = std::move(objects->window);
         application.delegate_->applicationDidFinishLaunching(&application);
 
-        status = options.headless
-                     ? runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock)
-                     : runWindow(*window, *screen);
+        if (!launchShowsSomething(*window))
+            std::fprintf(stderr, "%s", messages::kNothingLaunched);
+        else if (options.headless)
+            status = runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock);
+        else
+            status = runWindow(*window, *screen);
 
         // Timers and posted work may point into the views: drop them first.
         loop.reset();

@@ -13,6 +13,16 @@ static bool parseZoom(const std::string& text, int& zoom) {
     return true;
 }
 
+static bool parseClockStart(const std::string& text, long long& seconds) {
+    long long value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0 ||
+        value > kMaxClockStart)
+        return false;
+    seconds = value;
+    return true;
+}
+
 bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& options,
                        std::string& error) {
     options = ShellOptions{};
@@ -67,6 +77,14 @@ bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& optio
                         ", not \"" + value + "\"";
                 return false;
             }
+        } else if (name == "--clock-start") {
+            if (!takeValue()) return false;
+            if (!parseClockStart(value, options.clockStart)) {
+                error = "--clock-start wants whole seconds since 1970, from 0 to " +
+                        std::to_string(kMaxClockStart) + ", not \"" + value + "\"";
+                return false;
+            }
+            options.clockStartGiven = true;
         } else {
             error = "unknown option \"" + arg + "\"";
             return false;
@@ -81,6 +99,10 @@ bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& optio
         error = "--script is for --headless runs";
         return false;
     }
+    if (!options.headless && options.clockStartGiven) {
+        error = "--clock-start is for --headless runs";
+        return false;
+    }
     return true;
 }
 
@@ -89,16 +111,23 @@ std::string shellUsage(const std::string& program) {
            " [--zoom N] [--trace FILE]\n"
            "       " +
            program +
-           " --headless --script FILE [--zoom N] [--trace FILE]\n"
+           " --headless --script FILE [--clock-start SECONDS] [--zoom N] [--trace FILE]\n"
            "\n"
-           "Opens the paddock in a window: drag the placard with the mouse or a finger,\n"
-           "double-tap beside it for the next line.\n"
+           "Opens the paddock in a window. Drag the placard with the mouse or a finger\n"
+           "and let go: it springs back to the middle while a cow is flung up from the\n"
+           "floor, bounces eight times with boings and moos, and vanishes. Double-tap\n"
+           "beside the placard for its next line. Ctrl+Q or closing the window quits.\n"
            "\n"
            "  --zoom N         pixels per point, 1 to 8 (default: what fits the display;\n"
            "                   1 headless)\n"
-           "  --trace FILE     write one line per host event (touches, views shown and\n"
-           "                   hidden, animations, sounds) to FILE\n"
+           "  --trace FILE     write one line per event (touches, views shown and hidden,\n"
+           "                   interaction on and off, animations, shows, cues, sounds)\n"
+           "                   to FILE\n"
            "  --headless       run without a display on a virtual clock, replaying a script\n"
+           "  --clock-start SECONDS\n"
+           "                   headless: the calendar time the virtual clock starts at,\n"
+           "                   in seconds since 1970 (default 0); the same script and\n"
+           "                   clock start give the same run, sounds and frames alike\n"
            "  --script FILE    the script: one event a line, at a time in seconds:\n"
            "                     0.50 down 160 240      a finger comes down at (160, 240)\n"
            "                     0.60 move 170 250      it moves\n"

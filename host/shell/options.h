@@ -14,7 +14,14 @@ struct ShellOptions {
     std::string tracePath;
     // Pixels per point; 0 lets the window pick what fits the display.
     int zoom = 0;
+    // Headless: the calendar time (seconds since 1970) at which the virtual
+    // clock starts. What the program seeds from the time follows it.
+    long long clockStart = 0;
+    bool clockStartGiven = false;
 };
+
+// Up to the year 9999, so the calendar time never overflows.
+inline constexpr long long kMaxClockStart = 253402300799LL;
 
 inline constexpr int kMaxZoom = 8;
 

@@ -55,6 +55,14 @@ void UIView::setHidden(bool hidden) {
         Trace::log("view", (hidden ? "hidden view=" : "shown view=") + className());
 }
 
+void UIView::setUserInteractionEnabled(bool enabled) {
+    if (enabled == userInteractionEnabled_) return;
+    userInteractionEnabled_ = enabled;
+    if (Trace::isOpen())
+        Trace::log("view", (enabled ? "interaction on view=" : "interaction off view=") +
+                               className());
+}
+
 void UIView::addSubview(std::shared_ptr<UIView> view) {
     if (!view || view.get() == this) return;
     view->removeFromSuperview();

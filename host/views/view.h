@@ -52,9 +52,10 @@ class UIView : public std::enable_shared_from_this<UIView> {
     void setHidden(bool hidden);
     bool isOpaque() const { return layer_->isOpaque(); }
     void setOpaque(bool opaque) { layer_->setOpaque(opaque); }
-    // Off: neither this view nor its subviews receive touches.
+    // Off: neither this view nor its subviews receive touches. A change is
+    // traced as "view interaction on" / "view interaction off".
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
-    void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
+    void setUserInteractionEnabled(bool enabled);
 
     UIView* superview() const { return superview_; }
     const std::vector<std::shared_ptr<UIView>>& subviews() const { return subviews_; }

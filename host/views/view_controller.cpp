@@ -2,17 +2,17 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <nlohmann/json.hpp>
 
+#include "host/foundation/json_file.h"
 #include "host/foundation/messages.h"
 #include "host/views/view.h"
 
 namespace host {
 
 UIViewClassRegistry::UIViewClassRegistry() {
-    registerClass("UIView", [](const NSCoder& coder) {
-        return std::make_shared<UIView>(coder.decodeFrame());
+    registerClass("UIView", [](const NSCoder& coder) -> std::shared_ptr<UIView> {
+        auto frame = coder.decodeFrame();
+        return frame ? std::make_shared<UIView>(*frame) : nullptr;
     });
 }
 
@@ -47,9 +47,6 @@ const std::shared_ptr<UIView>& UIViewController::view() {
 
 namespace {
 
-// Interface files are small; anything larger is not one.
-constexpr std::streamoff kMaxInterfaceFileBytes = 1 << 20;
-
 bool finiteNumbers(const nlohmann::json& frame) {
     if (!frame.is_array() || frame.size() != 4) return false;
     for (const auto& n : frame)
@@ -71,12 +68,9 @@ std::shared_ptr<UIView> UIViewController::loadView() {
         std::printf(messages::kInterfaceFileUnusable, path->c_str(), why.c_str());
         return nullptr;
     };
-    std::ifstream in(*path, std::ios::binary | std::ios::ate);
-    if (!in) return fail("it cannot be read");
-    if (in.tellg() > kMaxInterfaceFileBytes) return fail("it is too large");
-    in.seekg(0);
-    nlohmann::json file = nlohmann::json::parse(in, nullptr, false);
-    if (file.is_discarded()) return fail("it is not JSON");
+    nlohmann::json file;
+    std::string why;
+    if (!readJSONFile(*path, file, why)) return fail(why);
     const nlohmann::json* view =
         file.is_object() && file.contains("view") ? &file["view"] : nullptr;
     if (!view || !view->is_object()) return fail("it holds no \"view\" object");
@@ -92,7 +86,9 @@ std::shared_ptr<UIView> UIViewController::loadView() {
         frame =
             CGRectMake(f[0].get<float>(), f[1].get<float>(), f[2].get<float>(), f[3].get<float>());
     }
-    return (*factory)(NSCoder(className, frame));
+    auto made = (*factory)(NSCoder(className, frame));
+    if (!made) return fail("a view of class \"" + className + "\" cannot be made from it");
+    return made;
 }
 
 }  // namespace host

@@ -21,7 +21,11 @@ class NSCoder {
         : className_(std::move(className)), frame_(frame) {}
     const std::string& className() const { return className_; }
     // The view's frame in its superview; the file may leave it out (zero).
-    CGRect decodeFrame() const { return frame_; }
+    // Nothing when the frame cannot be a view's: a negative width or height.
+    std::optional<CGRect> decodeFrame() const {
+        if (frame_.size.width < 0 || frame_.size.height < 0) return std::nullopt;
+        return frame_;
+    }
 
   private:
     std::string className_;
@@ -40,6 +44,15 @@ class UIViewClassRegistry {
   private:
     UIViewClassRegistry();
     std::map<std::string, Factory> factories_;
+};
+
+// Registers a view class as the program starts, from a namespace-scope object
+// in the class's own file:
+//   static const host::UIViewClassRegistration registration("Name", &Name::initWithCoder);
+struct UIViewClassRegistration {
+    UIViewClassRegistration(const std::string& name, UIViewClassRegistry::Factory initWithCoder) {
+        UIViewClassRegistry::shared().registerClass(name, std::move(initWithCoder));
+    }
 };
 
 // Owns the view unarchived from an interface file: a JSON file

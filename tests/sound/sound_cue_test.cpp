@@ -31,24 +31,26 @@ TEST_F(SoundCueTest, EachCueReleasesItsPreviousEffectThenPlaysItsFileOrStaysSile
     dir.write("Cow_1.wav", "RIFF");
     testsupport::TraceCapture trace;
     testsupport::StdoutCapture out;
-    SoundCue boing = SoundCue::boing(), moo = SoundCue::moo();
-    EXPECT_EQ(moo.currentEffect(), nullptr);
-    moo.give(0);
-    EXPECT_NE(moo.currentEffect(), nullptr);
-    boing.give(715827883);
-    AudioFX* boingEffect = boing.currentEffect();
-    moo.give(1073741823);
-    EXPECT_NE(moo.currentEffect(), nullptr);
+    const SoundCue boing = SoundCue::boing(), moo = SoundCue::moo();
+    std::unique_ptr<AudioFX> lastBoing, lastMoo;
+    moo.give(lastMoo, 0);
+    EXPECT_NE(lastMoo, nullptr);
+    boing.give(lastBoing, 715827883);
+    AudioFX* boingEffect = lastBoing.get();
+    moo.give(lastMoo, 1073741823);
+    EXPECT_NE(lastMoo, nullptr);
     EXPECT_EQ(AudioOutput::soundCount(), 2);
     // A silent draw, and a file that will not load, let go of the last moo.
-    moo.give(1073741824);
-    EXPECT_EQ(moo.currentEffect(), nullptr);
-    moo.give(2);
-    moo.give(357913942);
+    moo.give(lastMoo, 1073741824);
+    EXPECT_EQ(lastMoo, nullptr);
+    moo.give(lastMoo, 2);
+    moo.give(lastMoo, 357913942);
     const std::string printed = out.text();
-    EXPECT_EQ(moo.currentEffect(), nullptr);
-    EXPECT_EQ(boing.currentEffect(), boingEffect) << "the cues never touch each other's effect";
+    EXPECT_EQ(lastMoo, nullptr);
+    EXPECT_EQ(lastBoing.get(), boingEffect) << "the cues never touch each other's effect";
     EXPECT_EQ(AudioOutput::soundCount(), 1);
+    EXPECT_EQ(trace.events("cue"), (strings{"moo Cow_0.wav", "boing boing_1.wav", "moo Cow_2.wav",
+                                            "moo silent", "moo Cow_0.wav", "moo Cow_1.wav"}));
     EXPECT_EQ(trace.events("sound"),
               (strings{"played Cow_0.wav", "played boing_1.wav", "stopped Cow_0.wav",
                        "disposed Cow_0.wav", "played Cow_2.wav", "stopped Cow_2.wav",

@@ -17,7 +17,7 @@ using host::UIViewController;
 // A view class of the test's own, made only through an interface file.
 class ArchivedView : public UIView {
   public:
-    explicit ArchivedView(const NSCoder& coder) : UIView(coder.decodeFrame()) {}
+    explicit ArchivedView(const host::CGRect& frame) : UIView(frame) {}
     static int made;
 };
 int ArchivedView::made = 0;
@@ -28,7 +28,8 @@ class ViewController : public ::testing::Test {
         UIViewClassRegistry::shared().registerClass(
             "ArchivedView", [](const NSCoder& coder) -> std::shared_ptr<UIView> {
                 ++ArchivedView::made;
-                return std::make_shared<ArchivedView>(coder);
+                auto frame = coder.decodeFrame();
+                return frame ? std::make_shared<ArchivedView>(*frame) : nullptr;
             });
         UIViewClassRegistry::shared().registerClass(
             "FailingView", [](const NSCoder&) -> std::shared_ptr<UIView> { return nullptr; });
@@ -72,7 +73,12 @@ TEST_F(ViewController, UnusableInterfaceFilesGiveNoViewAndOneLineSayingWhy) {
         {R"({"view": {"class": "UIView", "frame": [0, 0, 1e300, 1]}})",
          "interface file " + file +
              " cannot be used: the frame is not four numbers [x, y, width, height]\n"},
-        {R"({"view": {"class": "FailingView"}})", ""},  // its initWithCoder: said no
+        {R"({"view": {"class": "UIView", "frame": [0, 0, -320, 480]}})",
+         "interface file " + file +
+             " cannot be used: a view of class \"UIView\" cannot be made from it\n"},
+        {R"({"view": {"class": "FailingView"}})",
+         "interface file " + file +
+             " cannot be used: a view of class \"FailingView\" cannot be made from it\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.contents ? c.contents : "no file");

@@ -14,6 +14,7 @@
 #include "host/shell/run.h"
 #include "host/shell/script.h"
 #include "host/shell/sdl_window.h"
+#include "host/views/image.h"
 
 namespace host {
 
@@ -109,18 +110,27 @@ int UIApplicationMain(int argc, char** argv, const char* principalClassName,
     std::optional<MainInterface> objects =
         loadMainInterface(NSBundle::mainBundle(), delegateClassName);
     if (!objects) return 1;
+    if (options.version) {
+        std::printf("%s %s\n", program.c_str(),
+                    objects->version.empty() ? "(no version)" : objects->version.c_str());
+        return 0;
+    }
 
     // Without a display there is nothing to launch into.
     std::unique_ptr<SdlWindow> screen;
     if (!options.headless) {
         const CGRect bounds = objects->window->bounds();
-        screen = SdlWindow::open(program, static_cast<int>(bounds.size.width),
+        const std::string title = objects->bundleName.empty() ? program : objects->bundleName;
+        screen = SdlWindow::open(title, static_cast<int>(bounds.size.width),
                                  static_cast<int>(bounds.size.height), options.zoom, error);
         if (!screen) {
             std::fprintf(stderr, messages::kNoDisplay, program.c_str(), error.c_str(),
                          program.c_str());
             return 1;
         }
+        // A broken icon costs only the icon (imageNamed has said why).
+        if (!objects->iconFile.empty())
+            if (auto icon = UIImage::imageNamed(objects->iconFile)) screen->setIcon(*icon->CGImage());
     }
     if (!options.tracePath.empty() && !Trace::open(options.tracePath)) {
         std::fprintf(stderr, messages::kTraceUnwritable, options.tracePath.c_str());

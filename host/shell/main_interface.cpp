@@ -79,6 +79,10 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
         return fail("the delegate's \"window\" outlet is not connected to the window");
 
     MainInterface objects;
+    if (const std::string* name = stringAt(*info, "CFBundleName")) objects.bundleName = *name;
+    if (const std::string* icon = stringAt(*info, "CFBundleIconFile")) objects.iconFile = *icon;
+    if (const std::string* version = stringAt(*info, "CFBundleShortVersionString"))
+        objects.version = *version;
     objects.delegate = (*make)();
     if (!objects.delegate) return fail("the application delegate could not be made");
     objects.window = std::make_shared<UIWindow>(UIScreen::mainScreen().bounds());

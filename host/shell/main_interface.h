@@ -2,16 +2,24 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "host/foundation/bundle.h"
 #include "host/shell/application.h"
 
 namespace host {
 
-// The objects of the main interface file, made and connected.
+// The objects of the main interface file, made and connected, and what the
+// property list says of the application itself.
 struct MainInterface {
     std::unique_ptr<UIApplicationDelegate> delegate;
     std::shared_ptr<UIWindow> window;
+    // "CFBundleName": the window's title; empty when not given.
+    std::string bundleName;
+    // "CFBundleIconFile": a PNG resource for the window's icon; empty when not given.
+    std::string iconFile;
+    // "CFBundleShortVersionString"; empty when not given.
+    std::string version;
 };
 
 // Reads the bundle's property list "Info.json" ({"NSMainNibFile": NAME}) and

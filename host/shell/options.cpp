@@ -53,6 +53,9 @@ bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& optio
         if (name == "--help" || name == "-h") {
             if (!noValue()) return false;
             options.help = true;
+        } else if (name == "--version") {
+            if (!noValue()) return false;
+            options.version = true;
         } else if (name == "--headless") {
             if (!noValue()) return false;
             options.headless = true;
@@ -90,7 +93,7 @@ bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& optio
             return false;
         }
     }
-    if (options.help) return true;
+    if (options.help || options.version) return true;
     if (options.headless && options.scriptPath.empty()) {
         error = "--headless needs --script FILE";
         return false;
@@ -137,6 +140,7 @@ std::string shellUsage(const std::string& program) {
            "                     12 quit                the run ends (else at the last line)\n"
            "                   down, move and up take an optional finger number 0-9\n"
            "                   after the point; # starts a comment\n"
+           "  --version        show the version and exit\n"
            "  --help           show this and exit\n"
            "\n"
            "Exit status: 0 done, 1 the run failed (no display, an unwritable file),\n"

@@ -9,6 +9,7 @@ namespace host {
 // no configuration.
 struct ShellOptions {
     bool help = false;
+    bool version = false;
     bool headless = false;
     std::string scriptPath;
     std::string tracePath;

@@ -64,6 +64,24 @@ SdlWindow::~SdlWindow() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+void SdlWindow::setIcon(const CGImage& icon) {
+    // SDL wants straight alpha; the image holds premultiplied pixels.
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormat(0, icon.width(), icon.height(), 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) return;
+    for (int y = 0; y < icon.height(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                y * surface->pitch);
+        for (int x = 0; x < icon.width(); ++x) {
+            uint32_t p = icon.pixel(x, y), a = p >> 24;
+            auto straight = [&](int shift) { return a ? ((p >> shift & 0xFF) * 255 + a / 2) / a : 0; };
+            row[x] = a << 24 | straight(16) << 16 | straight(8) << 8 | straight(0);
+        }
+    }
+    SDL_SetWindowIcon(window_, surface);
+    SDL_FreeSurface(surface);
+}
+
 bool SdlWindow::present(const CGImage& frame, std::string& error) {
     SDL_Surface* screen = SDL_GetWindowSurface(window_);
     if (!screen) {

@@ -21,6 +21,8 @@ class SdlWindow {
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
 
+    // The picture the desktop shows for the window (title bar, task switcher).
+    void setIcon(const CGImage& icon);
     int zoom() const { return zoom_; }
     // Seconds between refreshes of the display the window is on.
     double refreshInterval() const { return refreshInterval_; }

@@ -1,11 +1,15 @@
 // Draws the placard picture, resources/cow.png: a wooden sign with a dark band
 // for one line of text near its top (centred 90 points above the middle) and
 // a cow's head in a meadow below. Run: placardart resources/cow.png
+// With --icon SIZE it draws the application icon instead: the same cow's head
+// in a small framed meadow, SIZE pixels square.
 
 #include <cairo.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -177,11 +181,61 @@ void cowHead(cairo_t* cr) {
     fillStroke(cr, 0xE8B83A, 0x7A5A10, 1.5);
 }
 
+// The icon: a wooden frame round a patch of sky and grass, the head filling
+// most of it. Drawn on a 256-unit square scaled to the size asked for.
+void icon(cairo_t* cr, int size) {
+    cairo_scale(cr, size / 256.0, size / 256.0);
+    roundedRect(cr, 8, 8, 240, 240, 44);
+    fillStroke(cr, 0x9A6A3A, 0x4A2C14, 8);
+    roundedRect(cr, 26, 26, 204, 204, 30);
+    cairo_save(cr);
+    cairo_clip_preserve(cr);
+    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 26, 0, 230);
+    cairo_pattern_add_color_stop_rgb(sky, 0, 0.55, 0.80, 0.97);
+    cairo_pattern_add_color_stop_rgb(sky, 0.6, 0.80, 0.92, 0.99);
+    cairo_pattern_add_color_stop_rgb(sky, 0.6, 0.45, 0.72, 0.30);
+    cairo_pattern_add_color_stop_rgb(sky, 1, 0.30, 0.58, 0.20);
+    cairo_set_source(cr, sky);
+    cairo_fill(cr);
+    cairo_pattern_destroy(sky);
+    // The head spans about 110 x 140 placard units around (110, 190).
+    cairo_translate(cr, 128, 140);
+    cairo_scale(cr, 1.32, 1.32);
+    cairo_translate(cr, -kWidth / 2.0, -190);
+    cowHead(cr);
+    cairo_restore(cr);
+}
+
+int writePng(cairo_surface_t* s, const char* path) {
+    cairo_status_t status = cairo_surface_write_to_png(s, path);
+    cairo_surface_destroy(s);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "placardart: cannot write %s: %s\n", path,
+                     cairo_status_to_string(status));
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--icon") == 0) {
+        char* end = nullptr;
+        long size = std::strtol(argv[2], &end, 10);
+        if (*end || size < 16 || size > 1024) {
+            std::fprintf(stderr, "placardart: --icon wants a size from 16 to 1024\n");
+            return 2;
+        }
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(size), int(size));
+        cairo_t* cr = cairo_create(s);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        icon(cr, int(size));
+        cairo_destroy(cr);
+        return writePng(s, argv[3]);
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: placardart OUT.png\n");
+        std::fprintf(stderr, "usage: placardart OUT.png | placardart --icon SIZE OUT.png\n");
         return 2;
     }
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
@@ -192,12 +246,5 @@ int main(int argc, char** argv) {
     meadow(cr);
     cowHead(cr);
     cairo_destroy(cr);
-    cairo_status_t status = cairo_surface_write_to_png(s, argv[1]);
-    cairo_surface_destroy(s);
-    if (status != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "placardart: cannot write %s: %s\n", argv[1],
-                     cairo_status_to_string(status));
-        return 1;
-    }
-    return 0;
+    return writePng(s, argv[1]);
 }

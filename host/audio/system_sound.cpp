@@ -1,6 +1,7 @@
 #include "host/audio/system_sound.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <SDL_mixer.h>
 
 #include <atomic>
@@ -216,10 +217,30 @@ void playSilently(SystemSoundID id, Sound& sound) {
 
 }  // namespace
 
+// ALSA reports every step of a failed device search on standard error, eight
+// lines or more without a sound card. The one line that says sound is off is
+// enough: its messages are silenced in the same library SDL loads.
+static void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+static void quietAlsa() {
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    static const bool done = [] {
+        void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+        if (!alsa) return true;
+        auto setHandler = reinterpret_cast<int (*)(ErrorHandler)>(
+            dlsym(alsa, "snd_lib_error_set_handler"));
+        if (setHandler) setHandler(ignoreAlsaError);
+        // The library stays loaded, so the handler stays in force.
+        return true;
+    }();
+    (void)done;
+}
+
 bool AudioOutput::openDevice() {
     Output& out = output();
     if (out.mode == Mode::Device) return true;
     close();
+    quietAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         goSilent(std::string("no audio device: ") + SDL_GetError());
         return false;

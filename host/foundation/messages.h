@@ -36,9 +36,12 @@ inline constexpr const char* kScriptUnreadable = "cannot read the script %s: %s\
 inline constexpr const char* kScriptBadLine = "%s:%d: %s\n";
 inline constexpr const char* kNoDisplay =
     "%s: no display to open a window on (%s); run without one with %s --headless --script FILE\n";
-inline constexpr const char* kTraceUnwritable = "cannot write the trace file %s\n";
-inline constexpr const char* kSnapshotUnwritable = "cannot write the snapshot %s\n";
+inline constexpr const char* kTraceUnwritable = "cannot write the trace file %s: %s\n";
+inline constexpr const char* kSnapshotUnwritable = "cannot write the snapshot %s: %s\n";
+inline constexpr const char* kOutputUnwritable = "cannot write to standard output: %s\n";
 inline constexpr const char* kWindowUnusable = "cannot draw into the window: %s\n";
+inline constexpr const char* kWindowDestroyed =
+    "the window was closed by another program: quitting\n";
 // Start-up files: what ("property list", "main interface file"), name, folder.
 inline constexpr const char* kStartFileMissing = "cannot start: the %s \"%s\" is not in %s\n";
 // What, path, why.

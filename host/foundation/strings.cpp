@@ -99,8 +99,7 @@ static std::optional<std::string> decodeUtf16BigEndian(const std::string& path,
     return out;
 }
 
-// Length of the valid UTF-8 sequence at s[i], or 0.
-static size_t utf8SequenceLength(const std::string& s, size_t i) {
+size_t utf8SequenceLength(std::string_view s, size_t i) {
     auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
     uint8_t b = byte(i);
     size_t len;
@@ -158,6 +157,37 @@ std::vector<std::string> componentsSeparatedByString(const std::string& string,
     }
     pieces.push_back(string.substr(start));
     return pieces;
+}
+
+std::string quotedForMessage(std::string_view text) {
+    constexpr size_t kMaxShown = 60;
+    std::string out = "\"";
+    size_t i = 0;
+    while (i < text.size()) {
+        if (i >= kMaxShown) {
+            out += "...";
+            break;
+        }
+        const auto b = static_cast<uint8_t>(text[i]);
+        size_t len = utf8SequenceLength(text, i);
+        // U+0080..U+009F (C2 80..C2 9F) are controls too: a terminal reads 9B as CSI.
+        const bool control = len == 0 || b < 0x20 || b == 0x7F ||
+                             (len == 2 && b == 0xC2 && static_cast<uint8_t>(text[i + 1]) < 0xA0);
+        if (control) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+            out += escaped;
+            ++i;
+        } else if (b == '"' || b == '\\') {
+            out += '\\';
+            out += static_cast<char>(b);
+            ++i;
+        } else {
+            out.append(text.substr(i, len));
+            i += len;
+        }
+    }
+    return out + "\"";
 }
 
 }  // namespace host

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // NSString's file reading and splitting, over UTF-8 std::string.
@@ -25,5 +26,14 @@ std::optional<std::string> stringWithContentsOfFile(const std::string& path,
 // An empty separator gives the string whole.
 std::vector<std::string> componentsSeparatedByString(const std::string& string,
                                                      const std::string& separator);
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when none starts there.
+size_t utf8SequenceLength(std::string_view s, size_t i);
+
+// `text` in double quotes, safe to print in a one-line message whatever it
+// holds: control bytes (escape sequences, NUL, line feeds) and bytes that are
+// not UTF-8 are shown as \xNN, quotes and backslashes are escaped, and more
+// than 60 bytes are cut with "...".
+std::string quotedForMessage(std::string_view text);
 
 }  // namespace host

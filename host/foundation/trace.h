@@ -11,9 +11,11 @@ namespace host {
 // trace file is open.
 class Trace {
   public:
-    // False when the file cannot be opened for writing.
-    static bool open(const std::string& path);
-    static void close();
+    // False when the file cannot be opened for writing (`why`, when given, says why).
+    static bool open(const std::string& path, std::string* why = nullptr);
+    // False when any line could not be written: the trace is incomplete.
+    // Writing stops at the first error; `why` gets that error.
+    static bool close(std::string* why = nullptr);
     static bool isOpen();
     // `event` is one word; `details` free text on the same line.
     static void log(const std::string& event, const std::string& details);

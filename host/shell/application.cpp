@@ -9,6 +9,7 @@
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
+#include "host/shell/files.h"
 #include "host/shell/main_interface.h"
 #include "host/shell/options.h"
 #include "host/shell/run.h"
@@ -55,24 +56,13 @@ static std::string programName(int argc, char** argv) {
 
 // Scripts are typed by hand or by tests; anything larger is not one.
 static constexpr size_t kMaxScriptBytes = 1u << 20;
+// A script coming through a pipe may take its time, but not for ever.
+static constexpr double kScriptIdleSeconds = 10;
 
 static bool readScript(const std::string& path, std::vector<ScriptStep>& steps) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        std::fprintf(stderr, messages::kScriptUnreadable, path.c_str(), std::strerror(errno));
-        return false;
-    }
-    std::string text;
-    char buffer[16384];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && text.size() <= kMaxScriptBytes)
-        text.append(buffer, n);
-    const bool failed = std::ferror(f);
-    const int err = errno;
-    std::fclose(f);
-    if (failed || text.size() > kMaxScriptBytes) {
-        std::fprintf(stderr, messages::kScriptUnreadable, path.c_str(),
-                     failed ? std::strerror(err) : "larger than 1 MiB");
+    std::string text, why;
+    if (!readInputFile(path, kMaxScriptBytes, kScriptIdleSeconds, text, why)) {
+        std::fprintf(stderr, messages::kScriptUnreadable, path.c_str(), why.c_str());
         return false;
     }
     int line = 0;
@@ -84,8 +74,9 @@ static bool readScript(const std::string& path, std::vector<ScriptStep>& steps) 
     return true;
 }
 
-int UIApplicationMain(int argc, char** argv, const char* principalClassName,
-                      const char* delegateClassName) {
+// The whole run; UIApplicationMain adds the check that its output arrived.
+int runApplication(int argc, char** argv, const char* principalClassName,
+                   const char* delegateClassName) {
     const std::string program = programName(argc, argv);
     ShellOptions options;
     std::string error;
@@ -101,6 +92,11 @@ int UIApplicationMain(int argc, char** argv, const char* principalClassName,
 
     std::vector<ScriptStep> steps;
     if (options.headless && !readScript(options.scriptPath, steps)) return 2;
+    if (options.headless && sameFile(options.scriptPath, options.tracePath)) {
+        std::fprintf(stderr, messages::kBadCommandLine, program.c_str(),
+                     "--trace names the script itself, which it would overwrite");
+        return 2;
+    }
 
     if (principalClassName && std::strcmp(principalClassName, "UIApplication") != 0) {
         std::fprintf(stderr, messages::kUnknownPrincipalClass, principalClassName);
@@ -132,8 +128,8 @@ int UIApplicationMain(int argc, char** argv, const char* principalClassName,
         if (!objects->iconFile.empty())
             if (auto icon = UIImage::imageNamed(objects->iconFile)) screen->setIcon(*icon->CGImage());
     }
-    if (!options.tracePath.empty() && !Trace::open(options.tracePath)) {
-        std::fprintf(stderr, messages::kTraceUnwritable, options.tracePath.c_str());
+    if (!options.tracePath.empty() && !Trace::open(options.tracePath, &error)) {
+        std::fprintf(stderr, messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());
         return 1;
     }
 
@@ -159,7 +155,8 @@ int UIApplicationMain(int argc, char** argv, const char* principalClassName,
         if (!launchShowsSomething(*window))
             std::fprintf(stderr, "%s", messages::kNothingLaunched);
         else if (options.headless)
-            status = runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock);
+            status = runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock,
+                                 {options.scriptPath, options.tracePath});
         else
             status = runWindow(*window, *screen);
 
@@ -172,7 +169,22 @@ int UIApplicationMain(int argc, char** argv, const char* principalClassName,
     AudioOutput::close();
     loop.reset();
     loop.setClock(nullptr);
-    Trace::close();
+    // A run whose record is incomplete has not done what was asked.
+    if (!Trace::close(&error)) {
+        std::fprintf(stderr, messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());
+        status = std::max(status, 1);
+    }
+    return status;
+}
+
+int UIApplicationMain(int argc, char** argv, const char* principalClassName,
+                      const char* delegateClassName) {
+    int status = runApplication(argc, argv, principalClassName, delegateClassName);
+    // Output that never arrived (a full disk, a closed pipe) is a failure too.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, messages::kOutputUnwritable, std::strerror(errno));
+        status = std::max(status, 1);
+    }
     return status;
 }
 

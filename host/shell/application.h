@@ -50,7 +50,7 @@ class UIApplication {
     UIApplicationDelegate* delegate() const { return delegate_.get(); }
 
   private:
-    friend int UIApplicationMain(int, char**, const char*, const char*);
+    friend int runApplication(int, char**, const char*, const char*);
     std::unique_ptr<UIApplicationDelegate> delegate_;
 };
 

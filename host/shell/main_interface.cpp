@@ -4,6 +4,7 @@
 
 #include "host/foundation/json_file.h"
 #include "host/foundation/messages.h"
+#include "host/foundation/strings.h"
 #include "host/views/screen.h"
 
 namespace host {
@@ -63,7 +64,7 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
     const std::string* windowClass = window ? stringAt(*window, "class") : nullptr;
     if (!windowClass) return fail("it holds no window of class \"UIWindow\"");
     if (*windowClass != "UIWindow")
-        return fail("the window class \"" + *windowClass + "\" is unknown");
+        return fail("the window class " + quotedForMessage(*windowClass) + " is unknown");
 
     const nlohmann::json* delegate =
         file->contains("delegate") ? &(*file)["delegate"] : nullptr;
@@ -71,7 +72,8 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
     std::string className = delegateClassName ? delegateClassName : fileClass ? *fileClass : "";
     if (className.empty()) return fail("it holds no application delegate with a class");
     const auto* make = UIApplicationDelegateClassRegistry::shared().factoryForClass(className);
-    if (!make) return fail("the application delegate class \"" + className + "\" is unknown");
+    if (!make) return fail("the application delegate class " + quotedForMessage(className) +
+                    " is unknown");
     const nlohmann::json* outlets =
         delegate && delegate->contains("outlets") ? &(*delegate)["outlets"] : nullptr;
     const std::string* windowOutlet = outlets ? stringAt(*outlets, "window") : nullptr;

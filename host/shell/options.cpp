@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "host/foundation/strings.h"
+
 namespace host {
 
 static bool parseZoom(const std::string& text, int& zoom) {
@@ -77,19 +79,19 @@ bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& optio
             if (!takeValue()) return false;
             if (!parseZoom(value, options.zoom)) {
                 error = "--zoom wants a whole number from 1 to " + std::to_string(kMaxZoom) +
-                        ", not \"" + value + "\"";
+                        ", not " + quotedForMessage(value);
                 return false;
             }
         } else if (name == "--clock-start") {
             if (!takeValue()) return false;
             if (!parseClockStart(value, options.clockStart)) {
                 error = "--clock-start wants whole seconds since 1970, from 0 to " +
-                        std::to_string(kMaxClockStart) + ", not \"" + value + "\"";
+                        std::to_string(kMaxClockStart) + ", not " + quotedForMessage(value);
                 return false;
             }
             options.clockStartGiven = true;
         } else {
-            error = "unknown option \"" + arg + "\"";
+            error = "unknown option " + quotedForMessage(arg);
             return false;
         }
     }

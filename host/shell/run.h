@@ -13,9 +13,10 @@
 namespace host {
 
 // Replays `steps` on the run loop's (virtual) clock, jumping from one due
-// event to the next. Returns the exit status.
+// event to the next. Snapshots never overwrite the files in `keep` (the
+// script, the trace). Returns the exit status.
 int runHeadless(UIWindow& window, const std::vector<ScriptStep>& steps, int zoom,
-                VirtualClock& clock);
+                VirtualClock& clock, const std::vector<std::string>& keep);
 
 // Shows `window` in `screen` until the user quits; sleeps while nothing is due.
 int runWindow(UIWindow& window, SdlWindow& screen);

@@ -4,17 +4,30 @@
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
+#include "host/shell/files.h"
 #include "host/shell/run.h"
 
 namespace host {
 
-static bool writeSnapshot(UIWindow& window, const std::string& path, double time, int zoom) {
+static bool writeSnapshot(UIWindow& window, const std::string& path, double time, int zoom,
+                          const std::vector<std::string>& keep) {
+    for (const std::string& kept : keep)
+        if (sameFile(path, kept)) {
+            std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str(),
+                         "it names the script or the trace, which it would overwrite");
+            return false;
+        }
     std::error_code ec;
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     auto image = window.snapshot(time, static_cast<float>(zoom));
-    if (!image || !image->writePNG(path)) {
-        std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str());
+    if (!image) {
+        std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str(), "out of memory");
+        return false;
+    }
+    if (!image->writePNG(path)) {
+        std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str(),
+                     ec ? ec.message().c_str() : "the file cannot be written");
         return false;
     }
     Trace::log("snapshot", path);
@@ -22,7 +35,7 @@ static bool writeSnapshot(UIWindow& window, const std::string& path, double time
 }
 
 int runHeadless(UIWindow& window, const std::vector<ScriptStep>& steps, int zoom,
-                VirtualClock& clock) {
+                VirtualClock& clock, const std::vector<std::string>& keep) {
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     int status = 0;
     size_t next = 0;
@@ -49,7 +62,7 @@ int runHeadless(UIWindow& window, const std::vector<ScriptStep>& steps, int zoom
                     window.cancelAllTouches(now);
                     break;
                 case ScriptStep::Kind::Snapshot:
-                    if (!writeSnapshot(window, step.path, now, zoom)) status = 1;
+                    if (!writeSnapshot(window, step.path, now, zoom, keep)) status = 1;
                     break;
                 case ScriptStep::Kind::Quit:
                     Trace::log("quit", "");

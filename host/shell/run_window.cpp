@@ -39,6 +39,10 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
     double lastFrame = -period;
     bool needsFrame = true, running = true, reportedPresent = false;
     while (running) {
+        if (screen.wasDestroyedElsewhere()) {
+            std::fprintf(stderr, "%s", messages::kWindowDestroyed);
+            break;
+        }
         if (loop.nextDueTime() <= loop.now()) {
             loop.runDue();
             needsFrame = true;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "host/foundation/strings.h"
+
 namespace host {
 
 static bool parseNumber(const std::string& token, double& value) {
@@ -17,7 +19,7 @@ static bool parseLine(const std::string& line, ScriptStep& step, std::string& er
     std::string timeText, command;
     in >> timeText >> command;
     if (!parseNumber(timeText, step.time) || step.time < 0 || step.time > kMaxScriptTime) {
-        error = "\"" + timeText + "\" is not a time from 0 to " +
+        error = quotedForMessage(timeText) + " is not a time from 0 to " +
                 std::to_string(static_cast<int>(kMaxScriptTime)) + " seconds";
         return false;
     }
@@ -39,13 +41,14 @@ static bool parseLine(const std::string& line, ScriptStep& step, std::string& er
                                                                        : nullptr;
         if (far) {
             const std::string limit = std::to_string(static_cast<int>(kMaxScriptCoordinate));
-            error = "X and Y are points from -" + limit + " to " + limit + ", not \"" + *far + "\"";
+            error = "X and Y are points from -" + limit + " to " + limit + ", not " +
+                    quotedForMessage(*far);
             return false;
         }
         if (args.size() == 3 && (!parseNumber(args[2], finger) || finger != std::floor(finger) ||
                                  finger < 0 || finger > kMaxScriptFinger)) {
             error = "the finger number is a whole number from 0 to " +
-                    std::to_string(kMaxScriptFinger) + ", not \"" + args[2] + "\"";
+                    std::to_string(kMaxScriptFinger) + ", not " + quotedForMessage(args[2]);
             return false;
         }
         step.point = CGPointMake(static_cast<float>(x), static_cast<float>(y));
@@ -70,7 +73,7 @@ static bool parseLine(const std::string& line, ScriptStep& step, std::string& er
         return true;
     }
     error = command.empty() ? "a command is missing after the time"
-                            : "unknown command \"" + command + "\"";
+                            : "unknown command " + quotedForMessage(command);
     return false;
 }
 

@@ -1,13 +1,43 @@
 #include "host/shell/sdl_window.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 namespace host {
 
 static constexpr int kDefaultMaxZoom = 2;
+
+// Another X client may destroy the window under us. Xlib's default answer to
+// the errors that follow is to print them and end the process with status 1;
+// they are taken instead as the window being closed.
+namespace {
+std::atomic<bool> xWindowGone{false};
+int (*previousXErrorHandler)(Display*, XErrorEvent*) = nullptr;
+
+int onXError(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+        xWindowGone = true;
+        return 0;
+    }
+    return previousXErrorHandler ? previousXErrorHandler(display, error) : 0;
+}
+
+// Installed before SDL's video starts: SDL chains to the handler it finds and
+// puts it back when it stops, so late errors (SDL's own connections closing)
+// still come here.
+void watchForDestruction() {
+    xWindowGone = false;
+    auto previous = XSetErrorHandler(onXError);
+    if (previous != onXError) previousXErrorHandler = previous;
+}
+
+}  // namespace
+
+bool SdlWindow::wasDestroyedElsewhere() const { return xWindowGone; }
 
 std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPoints,
                                            int heightPoints, int zoom, std::string& error) {
@@ -26,6 +56,7 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPo
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 && wayland ? "x11,wayland" : x11 ? "x11" : "wayland");
     }
+    watchForDestruction();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = SDL_GetError();
         return nullptr;

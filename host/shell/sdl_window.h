@@ -21,6 +21,8 @@ class SdlWindow {
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
 
+    // True once another program has destroyed the window (X11).
+    bool wasDestroyedElsewhere() const;
     // The picture the desktop shows for the window (title bar, task switcher).
     void setIcon(const CGImage& icon);
     int zoom() const { return zoom_; }

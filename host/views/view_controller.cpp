@@ -5,6 +5,7 @@
 
 #include "host/foundation/json_file.h"
 #include "host/foundation/messages.h"
+#include "host/foundation/strings.h"
 #include "host/views/view.h"
 
 namespace host {
@@ -78,7 +79,7 @@ std::shared_ptr<UIView> UIViewController::loadView() {
         return fail("the view names no class");
     const std::string className = (*view)["class"].get<std::string>();
     const auto* factory = UIViewClassRegistry::shared().factoryForClass(className);
-    if (!factory) return fail("the view class \"" + className + "\" is unknown");
+    if (!factory) return fail("the view class " + quotedForMessage(className) + " is unknown");
     CGRect frame{};
     if (view->contains("frame")) {
         const auto& f = (*view)["frame"];
@@ -87,7 +88,7 @@ std::shared_ptr<UIView> UIViewController::loadView() {
             CGRectMake(f[0].get<float>(), f[1].get<float>(), f[2].get<float>(), f[3].get<float>());
     }
     auto made = (*factory)(NSCoder(className, frame));
-    if (!made) return fail("a view of class \"" + className + "\" cannot be made from it");
+    if (!made) return fail("a view of class " + quotedForMessage(className) + " cannot be made from it");
     return made;
 }
 

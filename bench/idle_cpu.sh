@@ -16,36 +16,19 @@ if [[ ! -x $program ]]; then
   echo "idle_cpu: $program is not built (scripts/build build)" >&2
   exit 2
 fi
-if ! command -v Xvfb >/dev/null; then
-  echo "idle_cpu: Xvfb is missing (scripts/setup installs it)" >&2
-  exit 2
-fi
+source bench/xvfb.sh
 
 workdir=$(mktemp -d)
-xvfb_pid="" app_pid=""
+app_pid=""
 cleanup() {
   [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_stop
   rm -rf "$workdir"
 }
 trap cleanup EXIT
+xvfb_start "$workdir/xvfb.log" 1280x1024x24 || exit 2
 
-# Xvfb picks a free display number and writes it to the descriptor.
-exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp >"$workdir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 50); do
-  read -r -t 0.2 -u "$fd" display || true
-  [[ -n $display ]] && break
-done
-if [[ -z $display ]]; then
-  echo "idle_cpu: Xvfb did not start" >&2
-  cat "$workdir/xvfb.log" >&2
-  exit 2
-fi
-
-DISPLAY=":$display" "$program" >"$workdir/app.log" 2>&1 &
+"$program" >"$workdir/app.log" 2>&1 &
 app_pid=$!
 sleep 3
 if ! kill -0 "$app_pid" 2>/dev/null; then

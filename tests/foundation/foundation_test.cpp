@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 #include <vector>
 
 #include "host/foundation/bundle.h"
+#include "host/foundation/strings.h"
 #include "tests/support/host_support.h"
 
 namespace fs = std::filesystem;
@@ -106,6 +109,36 @@ TEST(Trace, WritesOneTimestampedLinePerEventOnlyWhileOpen) {
     NSRunLoop::mainRunLoop().setClock(nullptr);
     EXPECT_EQ(trace.text(), "2.5000 touch began view=PlacardView\n3.0000 hidden EAGLView\n");
     EXPECT_FALSE(host::Trace::open("/nonexistent-dir/trace.txt"));
+
+    // A trace that could not be written whole says so when it closes.
+    std::string why;
+    ASSERT_TRUE(host::Trace::open("/dev/full"));
+    host::Trace::log("touch", "began");
+    host::Trace::log("touch", "ended");
+    EXPECT_FALSE(host::Trace::close(&why));
+    EXPECT_EQ(why, std::strerror(ENOSPC));
+    EXPECT_TRUE(host::Trace::close()) << "the error is reported once";
+}
+
+// Whatever a file holds, its token prints as one short, quoted, inert line.
+TEST(QuotedForMessage, EscapesControlsAndBadBytesAndCutsLongTokens) {
+    using namespace std::string_literals;
+    const std::pair<std::string, std::string> cases[] = {
+        {"wiggle", "\"wiggle\""},
+        {"", "\"\""},
+        {"say \"hi\" \\o/", "\"say \\\"hi\\\" \\\\o/\""},
+        {"\x1b[31mred\x1b[0m", "\"\\x1B[31mred\\x1B[0m\""},
+        {"a\0b\nc\x7f"s, "\"a\\x00b\\x0Ac\\x7F\""},
+        // C1 CSI as a raw byte (not UTF-8) and as U+009B; other UTF-8 stays.
+        {"\x9b" "2J", "\"\\x9B2J\""},
+        {"\xc2\x9b" "2J", "\"\\xC2\\x9B2J\""},
+        {"Кор\xc3\xa9", "\"Кор\xc3\xa9\""},
+        {std::string(61, 'x'), "\"" + std::string(60, 'x') + "...\""},
+        // Cut at a character, never inside one.
+        {std::string(59, 'x') + "\xc3\xa9\xc3\xa9", "\"" + std::string(59, 'x') + "\xc3\xa9...\""},
+        {std::string(1 << 20, '7'), "\"" + std::string(60, '7') + "...\""},
+    };
+    for (const auto& [text, quoted] : cases) EXPECT_EQ(host::quotedForMessage(text), quoted) << quoted;
 }
 
 }  // namespace

@@ -63,7 +63,9 @@ void NSRunLoop::runDue() {
         if (!timer->valid_) continue;  // invalidated by an earlier action this turn
         if (timer->repeats_ && timer->interval_ > 0) {
             // Next fire on the timer's own cadence, skipping fires already missed.
-            double missed = std::floor((t - timer->fireDate_) / timer->interval_);
+            // A missed fire that rounding puts a hair after now is this fire,
+            // not the next: firing it again would bunch two ticks together.
+            double missed = std::floor((t - timer->fireDate_) / timer->interval_ + 1e-6);
             timer->fireDate_ += (missed + 1) * timer->interval_;
         } else {
             timer->valid_ = false;

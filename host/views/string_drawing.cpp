@@ -2,7 +2,10 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "host/views/font_engine.h"
@@ -37,6 +40,124 @@ constexpr float kMaxFontSize = 10000.0f;
 
 bool usableSize(float size) { return size > 0 && size <= kMaxFontSize; }
 
+// Pango places glyphs at int positions of 1/1024 points; no line wider than
+// this is laid out for drawing, so none of them overflows.
+constexpr float kMaxLineWidth = 1'000'000.0f;
+
+// Shaping cost grows with the text (with the square of a run of combining
+// marks), so a line never holds more than this: far more than fits on any
+// screen at a legible size. Of a longer text the line holds the first and the
+// last kMaxClusters / 2 grapheme clusters within kMaxBytes / 2 each.
+constexpr size_t kMaxClusters = 512;
+constexpr size_t kMaxBytes = 2048;
+// A letter with its marks or an emoji sequence is far shorter; a longer
+// cluster is never drawn (its stacked marks would only smear).
+constexpr size_t kMaxClusterBytes = 128;
+// Of a string longer than twice this only this much at each end is read.
+constexpr size_t kScanBytes = 16384;
+
+// Byte offsets of the grapheme cluster boundaries of `s`, from 0 to its length.
+std::vector<size_t> clusterBounds(std::string_view s) {
+    const int chars = static_cast<int>(g_utf8_strlen(s.data(), static_cast<gssize>(s.size())));
+    std::vector<PangoLogAttr> attrs(chars + 1);
+    pango_get_log_attrs(s.data(), static_cast<int>(s.size()), -1, pango_language_get_default(),
+                        attrs.data(), chars + 1);
+    std::vector<size_t> bounds;
+    const char* p = s.data();
+    for (int i = 0; i <= chars; ++i) {
+        if (attrs[i].is_cursor_position || i == 0 || i == chars)
+            bounds.push_back(static_cast<size_t>(p - s.data()));
+        if (i < chars) p = g_utf8_next_char(p);
+    }
+    return bounds;
+}
+
+bool continuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Boundaries (from 0) of the first clusters of valid UTF-8 `s` that a line may
+// hold: at most half the clusters and bytes, stopping before a cluster too long
+// to draw. `s` is all of the text, or only its start when not `complete`.
+std::vector<size_t> frontClusters(std::string_view s, bool complete) {
+    size_t n = s.size();
+    if (n > kMaxBytes / 2 + kMaxClusterBytes) {
+        n = kMaxBytes / 2 + kMaxClusterBytes;
+        while (continuationByte(s[n])) --n;
+        complete = false;
+    }
+    std::vector<size_t> all = clusterBounds(s.substr(0, n));
+    // A cut may fall inside a cluster.
+    if (!complete) all.pop_back();
+    std::vector<size_t> kept{0};
+    for (size_t i = 1; i < all.size() && kept.size() <= kMaxClusters / 2; ++i) {
+        if (all[i] > kMaxBytes / 2 || all[i] - all[i - 1] > kMaxClusterBytes) break;
+        kept.push_back(all[i]);
+    }
+    return kept;
+}
+
+// The same for the last clusters of `s` (all of the text, or its end when not
+// `complete`): their boundaries as offsets in `s`, up to its length.
+std::vector<size_t> backClusters(std::string_view s, bool complete) {
+    size_t from = 0;
+    if (s.size() > kMaxBytes / 2 + kMaxClusterBytes) {
+        from = s.size() - kMaxBytes / 2 - kMaxClusterBytes;
+        while (continuationByte(s[from])) ++from;
+        complete = false;
+    }
+    std::vector<size_t> all = clusterBounds(s.substr(from));
+    if (!complete) all.erase(all.begin());
+    if (all.empty()) return {s.size()};
+    std::vector<size_t> kept{all.back()};
+    for (size_t i = all.size() - 1; i-- > 0 && kept.size() <= kMaxClusters / 2;) {
+        if (all.back() - all[i] > kMaxBytes / 2 || all[i + 1] - all[i] > kMaxClusterBytes) break;
+        kept.push_back(all[i]);
+    }
+    std::vector<size_t> bounds(kept.rbegin(), kept.rend());
+    for (size_t& b : bounds) b += from;
+    return bounds;
+}
+
+// What one line may hold of a string: all of it, or its first and last
+// clusters with the middle left out (and then it never fits whole).
+struct Holdable {
+    std::string text;            // the first clusters, then the last
+    std::vector<size_t> bounds;  // cluster boundaries in text, 0 to its length
+    size_t front = 0;            // how many clusters begin the string
+    bool whole = false;          // text is the whole string; front is all of it
+    size_t clusters() const { return bounds.size() - 1; }
+    bool nothing() const { return whole && text.empty(); }
+};
+
+// The first clusters of `head` and the last of `tail`: the start and the end
+// of the text, or all of it (`complete`) in both.
+Holdable join(std::string_view head, std::string_view tail, bool complete) {
+    Holdable h;
+    const std::vector<size_t> f = frontClusters(head, complete);
+    const std::vector<size_t> b = backClusters(tail, complete);
+    h.text = std::string(head.substr(0, f.back())) + std::string(tail.substr(b.front()));
+    h.bounds = f;
+    for (size_t i = 1; i < b.size(); ++i) h.bounds.push_back(f.back() + b[i] - b.front());
+    h.front = f.size() - 1;
+    return h;
+}
+
+Holdable holdable(const std::string& string) {
+    if (string.size() > 2 * kScanBytes) {
+        // Cuts inside a character become U+FFFD, in clusters left out anyway.
+        return join(singleLine(string.substr(0, kScanBytes)),
+                    singleLine(string.substr(string.size() - kScanBytes)), false);
+    }
+    const std::string text = singleLine(string);
+    if (text.size() <= kMaxBytes) {
+        std::vector<size_t> b = clusterBounds(text);
+        bool fits = b.size() - 1 <= kMaxClusters;
+        for (size_t i = 1; i < b.size(); ++i) fits = fits && b[i] - b[i - 1] <= kMaxClusterBytes;
+        const size_t clusters = b.size() - 1;
+        if (fits) return Holdable{text, std::move(b), clusters, true};
+    }
+    return join(text, text, true);
+}
+
 // One line of text at one size, measured in points.
 class Line {
   public:
@@ -54,28 +175,45 @@ class Line {
     void setText(const std::string& text) {
         pango_layout_set_text(layout_, text.data(), static_cast<int>(text.size()));
     }
-    float width() const { return logical().width / float{PANGO_SCALE}; }
+    float width() const { return static_cast<float>(units()) / PANGO_SCALE; }
     float height() const { return logical().height / float{PANGO_SCALE}; }
     float baseline() const { return pango_layout_get_baseline(layout_) / float{PANGO_SCALE}; }
-    bool fits(float limit) const { return logical().width <= std::floor(limit * PANGO_SCALE); }
+    bool fits(float limit) const { return units() <= limitUnits(limit); }
     PangoLayout* layout() const { return layout_; }
 
-    // Byte offsets of the grapheme boundaries of the current text, from 0 to its length.
-    std::vector<size_t> clusterBounds() const {
-        const char* text = pango_layout_get_text(layout_);
-        int n = 0;
-        const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout_, &n);
-        std::vector<size_t> bounds;
-        const char* p = text;
-        for (int i = 0; i < n; ++i) {
-            if (attrs[i].is_cursor_position || i == 0 || i == n - 1)
-                bounds.push_back(static_cast<size_t>(p - text));
-            if (*p) p = g_utf8_next_char(p);
-        }
-        return bounds;
+    static int64_t limitUnits(float limit) {
+        return static_cast<int64_t>(std::floor(double{limit} * PANGO_SCALE));
+    }
+    // The advance of each cluster of the current text between `bounds`, in
+    // 1/1024 points. Summed here in 64 bits: pango's own extents are an int
+    // and overflow past about two million points.
+    std::vector<int64_t> advances(const std::vector<size_t>& bounds) const {
+        std::vector<int64_t> a(bounds.size() - 1, 0);
+        forEachGlyph([&](size_t at, int width) {
+            size_t c = std::upper_bound(bounds.begin(), bounds.end(), at) - bounds.begin();
+            a[std::min(c, a.size()) - 1] += width;
+        });
+        return a;
+    }
+    int64_t units() const {
+        int64_t sum = 0;
+        forEachGlyph([&](size_t, int width) { sum += width; });
+        return sum;
     }
 
   private:
+    // Calls f(byte offset of the glyph's cluster, advance) for every glyph of
+    // the one line.
+    template <typename F>
+    void forEachGlyph(F f) const {
+        PangoLayoutLine* line = pango_layout_get_line_readonly(layout_, 0);
+        for (GSList* r = line ? line->runs : nullptr; r; r = r->next) {
+            const auto* run = static_cast<PangoGlyphItem*>(r->data);
+            for (int g = 0; g < run->glyphs->num_glyphs; ++g)
+                f(static_cast<size_t>(run->item->offset + run->glyphs->log_clusters[g]),
+                  run->glyphs->glyphs[g].geometry.width);
+        }
+    }
     PangoRectangle logical() const {
         PangoRectangle r;
         pango_layout_get_extents(layout_, nullptr, &r);
@@ -89,45 +227,87 @@ bool truncates(UILineBreakMode mode) {
            mode == UILineBreakModeMiddleTruncation;
 }
 
-// The text that `line` shows within `width`: all of it if it fits; for the
-// truncating modes the most grapheme clusters that fit around an ellipsis
-// (nothing if not even the ellipsis fits); for the others all of it, clipped
-// when drawn. Leaves `line` holding the result.
-std::string fitText(Line& line, const std::string& text, float width, UILineBreakMode mode) {
-    line.setText(text);
-    if (line.fits(width) || !truncates(mode)) return text;
-    const std::vector<size_t> b = line.clusterBounds();
-    const size_t clusters = b.size() - 1;
-    auto keep = [&](size_t k) {
-        switch (mode) {
-            case UILineBreakModeHeadTruncation:
-                return kEllipsis + text.substr(b[clusters - k]);
-            case UILineBreakModeTailTruncation:
-                return text.substr(0, b[k]) + kEllipsis;
-            default:
-                return text.substr(0, b[(k + 1) / 2]) + kEllipsis +
-                       text.substr(b[clusters - k / 2]);
-        }
-    };
-    // Largest k that fits; widths grow with k, so bisect.
-    size_t lo = 0, hi = clusters - 1;
-    line.setText(keep(0));
-    if (!line.fits(width)) {
-        line.setText("");
-        return "";
+// The text that `line` shows of `h` within `width`: all of it if whole and it
+// fits; for the truncating modes the most clusters that fit around an ellipsis
+// (nothing if not even the ellipsis fits); for the others all that the line
+// holds, clipped when drawn. Leaves `line` holding the result.
+std::string fitText(Line& line, const Holdable& h, float width, UILineBreakMode mode) {
+    const size_t n = h.clusters();
+    line.setText(h.text);
+    if (h.whole && line.fits(width)) return h.text;
+    const std::vector<int64_t> advance = line.advances(h.bounds);
+    if (!truncates(mode)) {
+        size_t shown = h.front;
+        int64_t units = 0;
+        for (size_t i = 0; i < shown; ++i) units += advance[i];
+        while (shown > 0 && units > Line::limitUnits(kMaxLineWidth)) units -= advance[--shown];
+        std::string result = h.text.substr(0, h.bounds[shown]);
+        line.setText(result);
+        return result;
     }
-    while (lo < hi) {
-        size_t mid = (lo + hi + 1) / 2;
-        line.setText(keep(mid));
-        if (line.fits(width))
+
+    // How many clusters there are to keep from the start and from the end.
+    const size_t front = h.whole ? n : h.front, back = h.whole ? n : n - h.front;
+    // Of k clusters, those kept from the start and from the end around the
+    // ellipsis: even halves in the middle, unless one side runs out first.
+    auto parts = [&](size_t k) -> std::pair<size_t, size_t> {
+        if (mode == UILineBreakModeHeadTruncation) return {0, k};
+        if (mode == UILineBreakModeTailTruncation) return {k, 0};
+        const size_t a = std::min(front, std::max((k + 1) / 2, k > back ? k - back : 0));
+        return {a, k - a};
+    };
+    auto keep = [&](size_t k) {
+        auto [a, b] = parts(k);
+        return h.text.substr(0, h.bounds[a]) + kEllipsis + h.text.substr(h.bounds[n - b]);
+    };
+    // A whole text keeps at least one cluster out.
+    const size_t most = h.whole                                 ? n - 1
+                        : mode == UILineBreakModeHeadTruncation ? back
+                        : mode == UILineBreakModeTailTruncation ? front
+                                                                : front + back;
+
+    // Estimated from the advances the text has as a whole...
+    std::vector<int64_t> first(n + 1, 0), last(n + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
+        first[i + 1] = first[i] + advance[i];
+        last[i + 1] = last[i] + advance[n - 1 - i];
+    }
+    line.setText(kEllipsis);
+    const int64_t room = Line::limitUnits(width) - line.units();
+    size_t guess = 0;
+    while (guess < most) {
+        auto [a, b] = parts(guess + 1);
+        if (first[a] + last[b] > room) break;
+        ++guess;
+    }
+    // ...and checked by laying out the line itself: a cut shapes a little
+    // differently. Bisects for the largest that fits if the estimate is off.
+    auto fits = [&](size_t k) {
+        line.setText(keep(k));
+        return line.fits(width);
+    };
+    // fits(lo) unless lo is -1; !fits(hi) unless hi is past the most.
+    long lo = -1, hi = static_cast<long>(most) + 1, g = static_cast<long>(guess);
+    if (!fits(g))
+        hi = g;
+    else if (g + 1 < hi && !fits(g + 1))
+        lo = g, hi = g + 1;
+    else
+        lo = std::min(g + 1, hi - 1);
+    while (hi - lo > 1) {
+        const long mid = lo + (hi - lo) / 2;
+        if (fits(mid))
             lo = mid;
         else
-            hi = mid - 1;
+            hi = mid;
     }
-    std::string result = keep(lo);
+    std::string result = lo < 0 ? "" : keep(static_cast<size_t>(lo));
     line.setText(result);
     return result;
 }
+
+// Widths past the widest line laid out are that line's width.
+float usableWidth(float width) { return std::isfinite(width) ? std::min(width, kMaxLineWidth) : 0; }
 
 float drawnWidth(const Line& line, float width, UILineBreakMode mode) {
     float w = line.width();
@@ -141,16 +321,16 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
     float size = font.pointSize();
     if (actualFontSize) *actualFontSize = size;
     PangoContext* context = fontContext();
-    const std::string text = singleLine(string);
-    if (!context || !usableSize(size) || text.empty()) return CGSizeMake(0, 0);
-    if (!std::isfinite(width)) width = 0;
+    const Holdable text = holdable(string);
+    if (!context || !usableSize(size) || text.nothing()) return CGSizeMake(0, 0);
+    width = usableWidth(width);
     // Without a usable minimum the text is not shrunk.
     float minimum = usableSize(minFontSize) && minFontSize < size ? minFontSize : size;
 
     for (;;) {
         Line line(context, font.familyName(), size);
-        line.setText(text);
-        if (line.fits(width) || size <= minimum) {
+        line.setText(text.text);
+        if ((text.whole && line.fits(width)) || size <= minimum) {
             if (actualFontSize) *actualFontSize = size;
             fitText(line, text, width, lineBreakMode);
             return CGSizeMake(drawnWidth(line, width, lineBreakMode), line.height());
@@ -158,8 +338,10 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
         // Unhinted widths grow in proportion to the size, so the whole-point
         // steps down to a point above the proportional fit cannot fit either:
         // they are taken at once.
-        float step = 1.0f;
-        if (width > 0) step = std::max(step, std::floor(size - size * width / line.width()) - 1.0f);
+        // A cut text never fits whole: straight to the minimum.
+        float step = text.whole ? 1.0f : size - minimum;
+        if (text.whole && width > 0)
+            step = std::max(step, std::floor(size - size * width / line.width()) - 1.0f);
         size = std::max(size - step, minimum);
     }
 }
@@ -167,9 +349,9 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
 std::string lineAsDrawn(const std::string& string, const UIFont& font, float fontSize, float width,
                         UILineBreakMode lineBreakMode) {
     PangoContext* context = fontContext();
-    const std::string text = singleLine(string);
-    if (!context || !usableSize(fontSize) || text.empty()) return "";
-    if (!std::isfinite(width)) width = 0;
+    const Holdable text = holdable(string);
+    if (!context || !usableSize(fontSize) || text.nothing()) return "";
+    width = usableWidth(width);
     Line line(context, font.familyName(), fontSize);
     return fitText(line, text, width, lineBreakMode);
 }
@@ -178,10 +360,10 @@ CGSize drawAtPoint(const std::string& string, CGPoint point, float width, const 
                    float fontSize, UILineBreakMode lineBreakMode,
                    UIBaselineAdjustment baselineAdjustment) {
     PangoContext* context = fontContext();
-    const std::string text = singleLine(string);
+    const Holdable text = holdable(string);
     if (!usableSize(fontSize)) fontSize = font.pointSize();
-    if (!context || !usableSize(fontSize) || text.empty()) return CGSizeMake(0, 0);
-    if (!std::isfinite(width)) width = 0;
+    if (!context || !usableSize(fontSize) || text.nothing()) return CGSizeMake(0, 0);
+    width = usableWidth(width);
 
     Line line(context, font.familyName(), fontSize);
     fitText(line, text, width, lineBreakMode);
@@ -192,7 +374,7 @@ CGSize drawAtPoint(const std::string& string, CGPoint point, float width, const 
     if (usableSize(font.pointSize()) && font.pointSize() != fontSize &&
         baselineAdjustment != UIBaselineAdjustmentNone) {
         Line box(context, font.familyName(), font.pointSize());
-        box.setText(text);
+        box.setText(text.text);
         if (baselineAdjustment == UIBaselineAdjustmentAlignBaselines)
             top = point.y + box.baseline() - line.baseline();
         else

@@ -3,6 +3,9 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+
 #include "host/layers/image.h"
 #include "host/views/color.h"
 #include "host/views/graphics_context.h"
@@ -185,6 +188,109 @@ TEST(DrawAtPoint, BaselineAdjustmentPlacesASmallerSizeInTheFontsLineBox) {
     EXPECT_NEAR((centres.top + centres.bottom) / 2.0, (full.top + full.bottom) / 2.0, 3.0);
     EXPECT_LT(none.top, centres.top);
     EXPECT_LT(centres.top, baselines.top);
+}
+
+// Fits `text` as the placard does (16 points down to 9 in 180, cut in the
+// middle) and draws it; checks that what was measured is what was drawn.
+struct Fitted {
+    float size = 0;
+    CGSize box;
+    std::string line;
+    double ms = 0;  // fitting and drawing together
+};
+Fitted fitAndDraw(const std::string& text) {
+    auto font = UIFont::systemFontOfSize(16);
+    Canvas canvas(240, 40);
+    UIColor::whiteColor()->set();
+    Fitted f;
+    const auto start = std::chrono::steady_clock::now();
+    f.box = sizeWithFont(text, *font, 9, &f.size, 180, kMiddle);
+    const CGSize drawn = drawAtPoint(text, CGPointMake(20, 5), 180, *font->fontWithSize(f.size),
+                                     f.size, kMiddle, UIBaselineAdjustmentAlignBaselines);
+    f.ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    f.line = lineAsDrawn(text, *font, f.size, 180, kMiddle);
+    EXPECT_EQ(drawn, f.box);
+    EXPECT_LE(f.box.width, 180.0f);
+    EXPECT_FLOAT_EQ(f.box.width, naturalWidth(f.line, f.size));
+    const auto ink = canvas.ink();
+    if (ink.right >= 0) {
+        EXPECT_GE(ink.left, 19);
+        EXPECT_LE(ink.right, 20 + int(std::ceil(f.box.width)));
+    }
+    return f;
+}
+
+// The start and end a middle-cut line shows, or nothing when it is not cut.
+std::optional<std::pair<std::string, std::string>> ends(const std::string& line) {
+    const std::size_t at = line.find(kEllipsis);
+    if (at == std::string::npos) return std::nullopt;
+    return std::pair{line.substr(0, at), line.substr(at + 3)};
+}
+
+// Enough of a line to recognise it in a failure.
+std::string shown(const std::string& line) {
+    return line.size() > 60 ? line.substr(0, 60) + "..." : line;
+}
+
+std::string repeat(const std::string& s, std::size_t n) {
+    std::string out;
+    out.reserve(s.size() * n);
+    while (n--) out += s;
+    return out;
+}
+
+TEST(SizeWithFont, TextOfAnyLengthIsShrunkToTheMinimumAndCutInTheMiddle) {
+    // Around and far past the length whose width no longer fits an int of 1/1024 points.
+    for (std::size_t n : {150'000, 155'000, 156'000, 157'000, 400'000, 1'000'000, 10'000'000}) {
+        SCOPED_TRACE(n);
+        const Fitted f = fitAndDraw(std::string(n, 'M'));
+        EXPECT_EQ(f.size, 9.0f);
+        EXPECT_GT(f.box.width, 165.0f);
+        const auto cut = ends(f.line);
+        ASSERT_TRUE(cut) << shown(f.line);
+        EXPECT_EQ(cut->first, std::string(cut->first.size(), 'M'));
+        EXPECT_EQ(cut->second, std::string(cut->second.size(), 'M'));
+        EXPECT_LE(std::abs(int(cut->first.size()) - int(cut->second.size())), 1);
+    }
+}
+
+TEST(SizeWithFont, NoStringTakesMoreThanAFewFramesAndTheCutKeepsWholeClustersAtBothEnds) {
+    const std::string acute = "\u0301", zwsp = "\u200B";
+    const std::string family = "\U0001F468\u200D\U0001F469\u200D\U0001F467";
+    const struct {
+        const char* what;
+        std::string text;
+        std::string head, tail;  // what the cut line starts and ends with
+        std::string unit;        // the line is made of whole ones of these, if any
+    } cases[] = {
+        {"a letter with 20000 marks inside", "Moo" + ("a" + repeat(acute, 20'000)) + "!", "Moo",
+         "!", ""},
+        {"a letter with 200000 marks", "a" + repeat(acute, 200'000), "", "", ""},
+        {"a million zero-width spaces", "Moo " + repeat(zwsp, 1'000'000) + " end", "Moo ", " end",
+         ""},
+        {"letters each with a mark", repeat("e" + acute, 200'000), "", "", "e" + acute},
+        {"emoji families", repeat(family, 100'000), "", "", family},
+        {"ten million letters", std::string(10'000'000, 'o'), "o", "o", "o"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Fitted f = fitAndDraw(c.text);
+        // The budget is a frame or two; quadratic or per-character work on
+        // strings this long takes seconds.
+        EXPECT_LT(f.ms, 250.0);
+        EXPECT_EQ(f.size, 9.0f);
+        const auto cut = ends(f.line);
+        ASSERT_TRUE(cut) << shown(f.line);
+        EXPECT_TRUE(cut->first.starts_with(c.head)) << shown(f.line);
+        EXPECT_TRUE(cut->second.ends_with(c.tail)) << shown(f.line);
+        EXPECT_TRUE(c.text.starts_with(cut->first) && c.text.ends_with(cut->second));
+        if (!c.unit.empty())
+            for (const std::string& side : {cut->first, cut->second}) {
+                EXPECT_GT(side.size(), 0u);
+                EXPECT_EQ(side, repeat(c.unit, side.size() / c.unit.size())) << shown(side);
+            }
+    }
 }
 
 }  // namespace

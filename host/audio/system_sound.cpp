@@ -24,6 +24,7 @@ namespace host {
 namespace {
 
 constexpr int kChannels = AudioOutput::kChannelCount;
+constexpr int kMixLevel = MIX_MAX_VOLUME / 2;
 
 // The mixer's finished callback runs on the audio thread (and inside
 // Mix_HaltChannel on ours); it only reads these and posts to the run loop.
@@ -259,6 +260,9 @@ bool AudioOutput::openDevice() {
         channelSound[ch].store(0);
     }
     Mix_AllocateChannels(kChannels);
+    // Sounds mix at half level: two full-scale sounds at once (a boing over a
+    // moo) then add up without clipping, which would crackle.
+    Mix_MasterVolume(kMixLevel);
     Mix_ChannelFinished(channelFinished);
     out.mode = Mode::Device;
     out.busySaid = false;

@@ -87,8 +87,18 @@ TEST_F(DiskOutputTest, CapturedOutputIsSilentWithoutAPlayAndCarriesAPlayedSound)
     open();
     AudioServicesPlaySystemSound(create(0.1));
     ASSERT_TRUE(runUntil([&] { return completions.size() == 1; }));
-    // The tone's peak is half of full scale; the mixer passes it unchanged.
-    const int loudest = loudestCaptured();
+    // The tone's peak is half of full scale; sounds mix at half level.
+    int loudest = loudestCaptured();
+    EXPECT_GT(loudest, 8191 * 9 / 10);
+    EXPECT_LE(loudest, 8191 * 11 / 10);
+
+    // Two sounds at once add up, unclipped.
+    open();
+    SystemSoundID tone = create(0.2);
+    AudioServicesPlaySystemSound(tone);
+    AudioServicesPlaySystemSound(tone);
+    ASSERT_TRUE(runUntil([&] { return completions.size() == 3; }));
+    loudest = loudestCaptured();
     EXPECT_GT(loudest, 16383 * 9 / 10);
     EXPECT_LE(loudest, 16383 * 11 / 10);
 }

@@ -152,13 +152,16 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         std::shared_ptr<UIWindow> window = std::move(objects->window);
         application.delegate_->applicationDidFinishLaunching(&application);
 
-        if (!launchShowsSomething(*window))
+        if (!launchShowsSomething(*window)) {
+            // The lines it points to went to standard output: they come first.
+            std::fflush(stdout);
             std::fprintf(stderr, "%s", messages::kNothingLaunched);
-        else if (options.headless)
+        } else if (options.headless) {
             status = runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock,
                                  {options.scriptPath, options.tracePath});
-        else
+        } else {
             status = runWindow(*window, *screen);
+        }
 
         // Timers and posted work may point into the views: drop them first.
         loop.reset();

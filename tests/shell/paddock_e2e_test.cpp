@@ -1,8 +1,13 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
+#include <optional>
+#include <sstream>
 
+#include "host/foundation/messages.h"
 #include "host/layers/image.h"
 #include "tests/support/host_support.h"
 
@@ -45,6 +50,56 @@ int whiteInTextBand(const CGImage& image, int x, int y) {
     return white;
 }
 
+// Compares the placard picture's opaque pixels, outside the text band, with
+// the frame where a placard centred on the stage has them. Returns how many
+// matched, and sets `compared` to how many were looked at.
+int centredPlacardPixels(const CGImage& frame, const CGImage& cow, int& compared) {
+    const int w = cow.width(), h = cow.height(), left = 160 - w / 2, top = 240 - h / 2;
+    int matched = 0;
+    compared = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (uint32_t p = cow.pixel(x, y); p >> 24 == 0xFF && std::abs(y - (h / 2 - 90)) >= 15) {
+                matched += frame.pixel(left + x, top + y) == p;
+                ++compared;
+            }
+    return matched;
+}
+
+// The placard alone, resting on the stage's middle: every opaque pixel of its
+// picture in place, black around it, its string in white 90 points above.
+void expectCentredPlacard(const CGImage& frame) {
+    auto cow = loadPng(PADDOCK_RESOURCES "/cow.png");
+    ASSERT_TRUE(cow);
+    ASSERT_EQ(frame.width(), 320);
+    ASSERT_EQ(frame.height(), 480);
+    int compared = 0;
+    const int matched = centredPlacardPixels(frame, *cow, compared);
+    EXPECT_EQ(matched, compared);
+    EXPECT_GT(compared, cow->width() * cow->height() / 2);
+    const int w = cow->width(), h = cow->height(), left = 160 - w / 2, top = 240 - h / 2;
+    const Box box = nonBlack(frame);
+    EXPECT_TRUE(box.left >= left && box.right < left + w && box.top >= top && box.bottom < top + h);
+    EXPECT_GT(whiteInTextBand(frame, 160, 240), 40);
+}
+
+// The trace's lines, each split into time, event and details.
+struct TraceLine {
+    std::string time, event, details;
+};
+std::vector<TraceLine> traceLines(const std::string& path) {
+    std::vector<TraceLine> out;
+    std::istringstream in(testsupport::readFile(path));
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        TraceLine l;
+        words >> l.time >> l.event;
+        std::getline(words >> std::ws, l.details);
+        out.push_back(l);
+    }
+    return out;
+}
+
 class Paddock : public ::testing::Test {
   protected:
     // Runs the program in the test's folder, `env` before it. Under the leak
@@ -56,8 +111,27 @@ class Paddock : public ::testing::Test {
                 env + " '" + binary + "'",
             args);
     }
+    // A copy of the program with its own resources beside it, as installed:
+    // tree/bin/paddock and tree/share/paddock/resources. The bundle is found
+    // from the executable's real path, so the program is copied, not linked.
+    std::string makeTree() {
+        fs::remove_all(dir.file("tree"));
+        fs::create_directories(dir.file("tree/bin"));
+        fs::create_directories(dir.file("tree/share/paddock"));
+        fs::copy(PADDOCK_RESOURCES, resources(), fs::copy_options::recursive);
+        fs::copy_file(PADDOCK_BIN, dir.file("tree/bin/paddock"));
+        return dir.file("tree/bin/paddock");
+    }
+    std::string resources() const { return dir.file("tree/share/paddock/resources"); }
     testsupport::TempDir dir;
 };
+
+std::string format(const char* format, const std::string& a, const std::string& b = "",
+                   const std::string& c = "") {
+    char line[1024];
+    std::snprintf(line, sizeof line, format, a.c_str(), b.c_str(), c.c_str());
+    return line;
+}
 
 const std::string kSilent = "Sound is off (headless run): sounds play silently\n";
 
@@ -76,40 +150,37 @@ TEST_F(Paddock, HeadlessScriptComposesThePlacardAndDragsItTheSameWayEveryTime) {
     EXPECT_EQ(testsupport::readFile(dir.file("first.png")),
               testsupport::readFile(dir.file("frames/dragged.png")));
 
-    // Centred on the stage: the picture's own opaque pixels, black around
-    // them, and the first string in white across the band 90 points above.
     auto centred = loadPng(dir.file("centred.png"));
-    auto cow = loadPng(PADDOCK_RESOURCES "/cow.png");
-    ASSERT_TRUE(centred && cow);
-    ASSERT_EQ(centred->width(), 320);
-    ASSERT_EQ(centred->height(), 480);
-    const int w = cow->width(), h = cow->height(), left = 160 - w / 2, top = 240 - h / 2;
-    int compared = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (uint32_t p = cow->pixel(x, y);
-                p >> 24 == 0xFF && std::abs(y - (h / 2 - 90)) >= 15) {
-                ASSERT_EQ(centred->pixel(left + x, top + y), p) << x << "," << y;
-                ++compared;
-            }
-    EXPECT_GT(compared, w * h / 2);
+    ASSERT_TRUE(centred);
+    expectCentredPlacard(*centred);
     const Box box = nonBlack(*centred);
-    EXPECT_TRUE(box.left >= left && box.right < left + w && box.top >= top && box.bottom < top + h);
-    EXPECT_GT(whiteInTextBand(*centred, 160, 240), 40);
 
-    // Dragged: the placard's centre followed the finger to (150, 200).
+    // Held, the placard is 1.1 times its size about its centre, which is
+    // under the finger at (150, 200): the settle took it to where the finger
+    // came down, the last move on from there.
     auto dragged = loadPng(dir.file("first.png"));
     ASSERT_TRUE(dragged);
     const Box moved = nonBlack(*dragged);
-    EXPECT_EQ(std::tuple(moved.left, moved.top, moved.right, moved.bottom),
-              std::tuple(box.left - 10, box.top - 40, box.right - 10, box.bottom - 40));
-    EXPECT_GT(whiteInTextBand(*dragged, 150, 200), 30);
+    auto scaled = [](int edge, int from, int to) { return to + (edge - from) * 1.1; };
+    EXPECT_NEAR(moved.left, scaled(box.left, 160, 150), 1.5);
+    EXPECT_NEAR(moved.right + 1, scaled(box.right + 1, 160, 150), 1.5);
+    EXPECT_NEAR(moved.top, scaled(box.top, 240, 200), 1.5);
+    EXPECT_NEAR(moved.bottom + 1, scaled(box.bottom + 1, 240, 200), 1.5);
+    // Its string, scaled too, sits 99 points above its centre (near white:
+    // scaled pixels blend).
+    int nearWhite = 0;
+    for (int y = 200 - 99 - 12; y <= 200 - 99 + 12; ++y)
+        for (int x = 150 - 121; x < 150 + 121; ++x)
+            nearWhite += (dragged->pixel(x, y) & 0xE0E0E0) == 0xE0E0E0;
+    EXPECT_GT(nearWhite, 30);
+    // Letting go over the placard starts a show.
     const std::string trace = testsupport::readFile(dir.file("t1.txt"));
     for (const char* line :
          {"0.5000 touch began view=PlacardView tap=1 x=100.0 y=200.0\n",
           "0.6000 touch moved view=PlacardView tap=1 x=120.0 y=230.0\n",
           "1.5000 snapshot frames/dragged.png\n",
-          "1.6000 touch ended view=PlacardView tap=1 x=150.0 y=200.0\n", "2.0000 quit \n"})
+          "1.6000 touch ended view=PlacardView tap=1 x=150.0 y=200.0\n", "1.6000 show start\n",
+          "1.6000 view interaction off view=PaddockView\n", "2.0000 quit \n"})
         EXPECT_NE(trace.find(line), std::string::npos) << line << "in\n" << trace;
 
     ASSERT_EQ(run("--headless --script drag.script --zoom=2").status, 0);
@@ -134,9 +205,10 @@ TEST_F(Paddock, BadInputGivesOneClearLineAndAFailingStatus) {
          "paddock: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
          "run without one with paddock --headless --script FILE\n"},
         {"--headless --script snap.script", "", 1,
-         kSilent + "cannot write the snapshot /proc/no/such/place.png\n"},
+         kSilent + format(host::messages::kSnapshotUnwritable, "/proc/no/such/place.png",
+                          std::strerror(ENOENT))},
         {"--headless --script snap.script --trace /proc/no/trace.txt", "", 1,
-         "cannot write the trace file /proc/no/trace.txt\n"},
+         format(host::messages::kTraceUnwritable, "/proc/no/trace.txt", std::strerror(ENOENT))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
@@ -155,7 +227,7 @@ TEST_F(Paddock, DamagedResourcesOrNoFontsLeaveWhatCanBeShownAndSayOnce) {
     dir.write("snap.script", "0.5 snapshot snap.png\n1 quit\n");
     dir.write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" + dir.path() +
                                 "</cachedir></fontconfig>\n");
-    const std::string resources = dir.file("tree/share/paddock/resources");
+    const std::string resources = this->resources();
     const struct {
         const char* what;
         std::function<void()> damage;
@@ -172,14 +244,9 @@ TEST_F(Paddock, DamagedResourcesOrNoFontsLeaveWhatCanBeShownAndSayOnce) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        // A copy of the program with its own resources beside it.
-        fs::remove_all(dir.file("tree"));
-        fs::create_directories(dir.file("tree/bin"));
-        fs::create_directories(dir.file("tree/share/paddock"));
-        fs::copy(PADDOCK_RESOURCES, resources, fs::copy_options::recursive);
-        fs::copy_file(PADDOCK_BIN, dir.file("tree/bin/paddock"));
+        const std::string program = makeTree();
         c.damage();
-        auto result = run("--headless --script snap.script", c.env, dir.file("tree/bin/paddock"));
+        auto result = run("--headless --script snap.script", c.env, program);
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.output, c.output);
         auto frame = loadPng(dir.file("snap.png"));
@@ -191,6 +258,188 @@ TEST_F(Paddock, DamagedResourcesOrNoFontsLeaveWhatCanBeShownAndSayOnce) {
             << b.left << " to " << b.right;
         EXPECT_EQ(whiteInTextBand(*frame, 160, 240), 0);
     }
+}
+
+// Start-up files that cannot be used stop the program at once with one line
+// saying which file and why; a stage that cannot be loaded leaves the window
+// empty, which is said after the loader's own line.
+TEST_F(Paddock, UnusableStartUpFilesStopTheProgramWithOneClearLine) {
+    dir.write("quit.script", "0.5 quit\n");
+    namespace m = host::messages;
+    const std::string res = resources(), info = res + "/Info.json", main = res + "/MainWindow.json",
+                      stage = res + "/PaddockView.json";
+    const std::string window = R"("window": {"class": "UIWindow"})";
+    const std::string nothing = m::kNothingLaunched;
+    const struct {
+        const char* what;
+        const char* file;
+        std::optional<std::string> contents;  // nothing: the file is removed
+        std::string output;
+    } cases[] = {
+        {"no property list",
+         "Info.json",
+         {},
+         format(m::kStartFileMissing, "property list", "Info", res)},
+        {"broken property list", "Info.json", "{\"NSMainNibFile\": ",
+         format(m::kStartFileUnusable, "property list", info, "it is not JSON")},
+        {"no main interface file named", "Info.json", R"({"CFBundleName": "Paddock"})",
+         format(m::kStartFileUnusable, "property list", info,
+                "it names no main interface file (\"NSMainNibFile\")")},
+        {"main interface file named but missing", "Info.json", R"({"NSMainNibFile": "Elsewhere"})",
+         format(m::kStartFileMissing, "main interface file", "Elsewhere", res)},
+        {"no main interface file",
+         "MainWindow.json",
+         {},
+         format(m::kStartFileMissing, "main interface file", "MainWindow", res)},
+        {"broken main interface file", "MainWindow.json", "[{\"window\"",
+         format(m::kStartFileUnusable, "main interface file", main, "it is not JSON")},
+        {"no window", "MainWindow.json",
+         R"({"delegate": {"class": "PaddockAppDelegate", "outlets": {"window": "window"}}})",
+         format(m::kStartFileUnusable, "main interface file", main,
+                "it holds no window of class \"UIWindow\"")},
+        {"unknown delegate class", "MainWindow.json",
+         "{" + window +
+             R"(, "delegate": {"class": "PaddockDelegate", "outlets": {"window": "window"}}})",
+         format(m::kStartFileUnusable, "main interface file", main,
+                "the application delegate class \"PaddockDelegate\" is unknown")},
+        {"window outlet not connected", "MainWindow.json",
+         "{" + window + R"(, "delegate": {"class": "PaddockAppDelegate"}})",
+         format(m::kStartFileUnusable, "main interface file", main,
+                "the delegate's \"window\" outlet is not connected to the window")},
+        {"window outlet connected elsewhere", "MainWindow.json",
+         "{" + window +
+             R"(, "delegate": {"class": "PaddockAppDelegate", "outlets": {"window": "view"}}})",
+         format(m::kStartFileUnusable, "main interface file", main,
+                "the delegate's \"window\" outlet is not connected to the window")},
+        {"no stage",
+         "PaddockView.json",
+         {},
+         kSilent + format(m::kInterfaceFileMissing, "PaddockView", res) + nothing},
+        {"broken stage", "PaddockView.json", R"({"view": {"class": "PaddockView")",
+         kSilent + format(m::kInterfaceFileUnusable, stage, "it is not JSON") + nothing},
+        {"stage of an unknown class", "PaddockView.json", R"({"view": {"class": "Paddock"}})",
+         kSilent +
+             format(m::kInterfaceFileUnusable, stage, "the view class \"Paddock\" is unknown") +
+             nothing},
+        {"stage that cannot be made", "PaddockView.json",
+         R"({"view": {"class": "PaddockView", "frame": [0, 0, -320, 480]}})",
+         kSilent +
+             format(m::kInterfaceFileUnusable, stage,
+                    "a view of class \"PaddockView\" cannot be made from it") +
+             nothing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string program = makeTree();
+        if (c.contents)
+            dir.write(std::string("tree/share/paddock/resources/") + c.file, *c.contents);
+        else
+            fs::remove(res + "/" + c.file);
+        auto result = run("--headless --script quit.script --trace t.txt", "", program);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.output, c.output);
+    }
+}
+
+// A whole show, headless: the cow over black while it runs, the placard back
+// in the middle after it; the trace tells the show line by line. The same
+// script and clock start give the same run to the byte; another clock start
+// gives other cues.
+TEST_F(Paddock, HeadlessShowRunsTheSameWayForTheSameClockStart) {
+    dir.write("show.script",
+              "0.50 down 160 240\n0.90 move 200 300\n1.00 up 200 300\n"
+              "4.00 snapshot show1.png\n7.00 snapshot show2.png\n"
+              "15.50 snapshot after.png\n16 quit\n");
+    const char* shots[] = {"show1.png", "show2.png", "after.png"};
+    auto runAt = [&](const std::string& clockStart, const std::string& folder) {
+        auto result =
+            run("--headless --script show.script --trace t.txt --clock-start " + clockStart);
+        EXPECT_EQ(result.status, 0) << result.output;
+        EXPECT_EQ(result.output, kSilent);
+        fs::create_directories(dir.file(folder));
+        for (const char* name : {"t.txt", "show1.png", "show2.png", "after.png"})
+            fs::rename(dir.file(name), dir.file(folder + "/" + name));
+    };
+    runAt("1000", "a");
+    runAt("1000", "b");
+    runAt("2000", "c");
+    for (const char* name : {"t.txt", "show1.png", "show2.png", "after.png"})
+        EXPECT_EQ(testsupport::readFile(dir.file(std::string("a/") + name)),
+                  testsupport::readFile(dir.file(std::string("b/") + name)))
+            << name << " differs between two runs with the same clock start";
+
+    // While the show runs the GL view covers the stage: the cow over black,
+    // none of the placard.
+    auto cow = loadPng(PADDOCK_RESOURCES "/cow.png");
+    ASSERT_TRUE(cow);
+    for (const char* name : {shots[0], shots[1]}) {
+        SCOPED_TRACE(name);
+        auto frame = loadPng(dir.file(std::string("a/") + name));
+        ASSERT_TRUE(frame);
+        int compared = 0;
+        const int matched = centredPlacardPixels(*frame, *cow, compared);
+        EXPECT_LT(matched, compared / 50);
+        int lit = 0;
+        for (int y = 0; y < frame->height(); ++y)
+            for (int x = 0; x < frame->width(); ++x) lit += frame->pixel(x, y) != 0xFF000000;
+        EXPECT_GT(lit, 50);
+        EXPECT_LT(lit, frame->width() * frame->height() / 2);
+    }
+    auto after = loadPng(dir.file("a/after.png"));
+    ASSERT_TRUE(after);
+    expectCentredPlacard(*after);
+
+    const auto lines = traceLines(dir.file("a/t.txt"));
+    std::vector<std::string> atRelease, firstTick, cues;
+    std::string end, interactionOn, hidden;
+    int starts = 0, ends = 0, ons = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto& l = lines[i];
+        const std::string what = l.event + " " + l.details;
+        if (l.event == "cue") cues.push_back(l.time + " " + what);
+        if (l.event != "show" && l.event != "cue" && l.event != "view") continue;
+        if (l.time == "1.0000") atRelease.push_back(what);
+        if (l.time == "1.0111") firstTick.push_back(what);
+        starts += what == "show start";
+        if (what == "show end") {
+            ++ends;
+            end = l.time;
+            ASSERT_GT(i, 0u);
+            hidden = lines[i - 1].time + " " + lines[i - 1].event + " " + lines[i - 1].details;
+        }
+        if (what == "view interaction on view=PaddockView") ++ons, interactionOn = l.time;
+    }
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(ons, 1);
+    ASSERT_EQ(atRelease.size(), 4u);
+    EXPECT_EQ(atRelease[0], "view shown view=EAGLView");
+    EXPECT_EQ(atRelease[1], "show start");
+    EXPECT_TRUE(atRelease[2].starts_with("cue moo ")) << atRelease[2];
+    EXPECT_EQ(atRelease[3], "view interaction off view=PaddockView");
+    ASSERT_EQ(firstTick.size(), 2u);
+    EXPECT_TRUE(firstTick[0].starts_with("cue boing boing_")) << firstTick[0];
+    EXPECT_TRUE(firstTick[1].starts_with("cue moo ")) << firstTick[1];
+    // The return takes 1.625 to about 2.05 s; the show about ten.
+    EXPECT_GE(std::stod(interactionOn), 1.0 + 1.625 - 1e-4);
+    EXPECT_LE(std::stod(interactionOn), 1.0 + 2.05);
+    EXPECT_GT(std::stod(end), 7.0);
+    EXPECT_LT(std::stod(end), 15.5);
+    EXPECT_EQ(hidden, end + " view hidden view=EAGLView");
+    // A boing at the first tick and at each of the first seven floor contacts.
+    int boings = 0;
+    for (const auto& cue : cues) {
+        const std::string file = cue.substr(cue.rfind(' ') + 1);
+        boings += cue.find(" boing ") != std::string::npos;
+        EXPECT_TRUE(file == "silent" || file.starts_with("boing_") || file.starts_with("Cow_"))
+            << cue;
+    }
+    EXPECT_GE(boings, 8);
+
+    std::vector<std::string> otherCues;
+    for (const auto& l : traceLines(dir.file("c/t.txt")))
+        if (l.event == "cue") otherCues.push_back(l.time + " " + l.event + " " + l.details);
+    EXPECT_NE(otherCues, cues) << "another clock start seeds other draws";
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 #include "host/views/image.h"
 
 #include <cairo.h>
+#include <png.h>
+#include <sys/stat.h>
+#include <zlib.h>
 
 #include <cerrno>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "host/foundation/bundle.h"
 #include "host/foundation/messages.h"
@@ -23,70 +28,203 @@ std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
     return imageWithContentsOfFile(*path);
 }
 
-// Larger pictures are refused before decoding, so a hostile header cannot ask
-// for gigabytes.
-static constexpr uint32_t kMaxImageSide = 8192;
+namespace {
 
-// Checks the PNG signature and header size first, for a clearer line than
-// cairo's status and to keep absurd sizes from being decoded at all.
-static bool checkPngHeader(const std::string& path) {
+// Every allocation a file's own numbers control is bounded: the file is read
+// whole only up to kMaxFileBytes, no chunk but the image data may be longer
+// than kMaxChunkBytes, and the pixels are allocated only for a size the image
+// data can possibly hold.
+constexpr uint32_t kMaxImageSide = 8192;
+constexpr size_t kMaxFileBytes = 64 << 20;
+constexpr uint32_t kMaxChunkBytes = 1 << 20;
+// Ancillary chunks libpng keeps (text, unknown); more are skipped.
+constexpr uint32_t kMaxChunksKept = 64;
+// Deflate expands at most about 1032 to 1.
+constexpr uint64_t kMaxInflation = 1032;
+
+uint32_t be32(const unsigned char* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+
+// A chunk type as printed: four letters, anything else as '?'.
+std::string chunkName(const unsigned char* p) {
+    std::string name(reinterpret_cast<const char*>(p), 4);
+    for (char& c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) c = '?';
+    return name;
+}
+
+// The whole file, or why it is not had; empty problem when read.
+std::string readFile(const std::string& path, std::vector<unsigned char>& bytes) {
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        std::printf(messages::kImageUnreadable, path.c_str(), std::strerror(errno));
-        return false;
+    if (!f) return std::strerror(errno);
+    struct stat st;
+    std::string problem;
+    if (fstat(fileno(f), &st) != 0) {
+        problem = std::strerror(errno);
+    } else if (st.st_size == 0) {
+        problem = "the file is empty";
+    } else if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+        problem = "the file is larger than 64 MiB";
+    } else {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
+            problem = std::ferror(f) ? std::strerror(errno) : "truncated";
     }
-    unsigned char header[24];
-    size_t n = std::fread(header, 1, sizeof header, f);
     std::fclose(f);
+    return problem;
+}
+
+// Walks the chunks before libpng sees them, for a clear line on what is
+// wrong and to refuse what would be too costly to decode. Empty when usable.
+std::string checkChunks(const std::vector<unsigned char>& b) {
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (n < sizeof header || std::memcmp(header, kSignature, 8) != 0 ||
-        std::memcmp(header + 12, "IHDR", 4) != 0) {
-        std::printf(messages::kImageUnreadable, path.c_str(), "not a PNG file");
+    if (b.size() < 16 || std::memcmp(b.data(), kSignature, 8) != 0 ||
+        std::memcmp(b.data() + 12, "IHDR", 4) != 0)
+        return "not a PNG file";
+    uint64_t imageData = 0, rawBytes = 0;
+    char problem[128];
+    for (size_t at = 8;;) {
+        if (b.size() - at < 12) return "truncated";
+        const uint32_t length = be32(&b[at]);
+        const std::string name = chunkName(&b[at + 4]);
+        if (length > kMaxChunkBytes && name != "IDAT") {
+            std::snprintf(problem, sizeof problem, "%s chunk of %u bytes is over the limit of %u",
+                          name.c_str(), length, kMaxChunkBytes);
+            return problem;
+        }
+        if (b.size() - at - 12 < length) return "truncated";
+        const unsigned char* data = &b[at + 8];
+        // A size out of bounds is refused whatever the CRC says.
+        if (name == "IHDR" && length >= 13) {
+            const uint32_t w = be32(data), h = be32(data + 4);
+            if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide) {
+                std::snprintf(problem, sizeof problem, "%u x %u pixels is outside 1 to %u a side",
+                              w, h, kMaxImageSide);
+                return problem;
+            }
+            // The fewest bytes the pixels take before compression.
+            const int channels[7] = {1, 0, 3, 1, 2, 0, 4};
+            const unsigned colour = data[9] < 7 ? data[9] : 0;
+            const uint64_t bits = uint64_t{w} * data[8] * std::max(channels[colour], 1);
+            rawBytes = h * ((bits + 7) / 8);
+            std::snprintf(problem, sizeof problem, "too little image data for %u x %u pixels", w,
+                          h);
+        }
+        const uint32_t crc = static_cast<uint32_t>(crc32(0, &b[at + 4], length + 4));
+        if (crc != be32(data + length)) return name + " chunk has a bad CRC";
+        if (name == "IDAT") imageData += length;
+        if (name == "IEND") break;
+        at += 12 + size_t{length};
+    }
+    if (rawBytes > imageData * kMaxInflation) return problem;
+    return "";
+}
+
+struct Reader {
+    const std::vector<unsigned char>* bytes;
+    size_t at = 0;
+    char problem[160] = "";
+};
+
+void readBytes(png_structp png, png_bytep out, size_t n) {
+    auto* r = static_cast<Reader*>(png_get_io_ptr(png));
+    if (n > r->bytes->size() - r->at) png_error(png, "truncated");
+    std::memcpy(out, r->bytes->data() + r->at, n);
+    r->at += n;
+}
+
+void onError(png_structp png, png_const_charp message) {
+    auto* r = static_cast<Reader*>(png_get_error_ptr(png));
+    std::snprintf(r->problem, sizeof r->problem, "bad image data (%s)", message);
+    png_longjmp(png, 1);
+}
+
+// Damaged extras (text, colour notes) are skipped without a word, as libpng does.
+void onWarning(png_structp, png_const_charp) {}
+
+// Cairo's rounding, so pixels match what its own loader gave.
+uint8_t premultiply(uint8_t alpha, uint8_t colour) {
+    const unsigned t = unsigned{alpha} * colour + 0x80;
+    return static_cast<uint8_t>((t + (t >> 8)) >> 8);
+}
+
+// Decodes `r` into `image`, whose size is the header's; false with
+// r.problem set. Nothing with a destructor lives here across the longjmp.
+bool decode(Reader& r, CGImage& image, png_bytep* rows) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, onError, onWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        std::snprintf(r.problem, sizeof r.problem, "out of memory");
         return false;
     }
-    auto be32 = [&](int at) {
-        return (uint32_t{header[at]} << 24) | (uint32_t{header[at + 1]} << 16) |
-               (uint32_t{header[at + 2]} << 8) | uint32_t{header[at + 3]};
-    };
-    uint32_t w = be32(16), h = be32(20);
-    if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide) {
-        char problem[96];
-        std::snprintf(problem, sizeof problem, "%u x %u pixels is outside 1 to %u a side", w, h,
-                      kMaxImageSide);
-        std::printf(messages::kImageUnreadable, path.c_str(), problem);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
+    png_set_read_fn(png, &r, readBytes);
+    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    png_set_chunk_cache_max(png, kMaxChunksKept);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_read_info(png, info);
+
+    // Whatever the file holds becomes 8-bit RGBA, as cairo's loader made it.
+    const int colour = png_get_color_type(png, info);
+    if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colour == PNG_COLOR_TYPE_GRAY) png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    png_set_strip_16(png);
+    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != static_cast<size_t>(image.width()) * 4)
+        png_error(png, "unexpected pixel layout");
+    png_read_image(png, rows);
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
     return true;
 }
 
+}  // namespace
+
 std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& path) {
-    if (!checkPngHeader(path)) return nullptr;
-    cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
-    cairo_status_t status = cairo_surface_status(surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        std::printf(messages::kImageUnreadable, path.c_str(), cairo_status_to_string(status));
+    std::vector<unsigned char> bytes;
+    std::string problem = readFile(path, bytes);
+    if (problem.empty()) problem = checkChunks(bytes);
+    if (!problem.empty()) {
+        std::printf(messages::kImageUnreadable, path.c_str(), problem.c_str());
         return nullptr;
     }
-    // Drawing and layer contents expect 32-bit pixels; greyscale or
-    // alpha-only PNGs come back in other formats and are converted once here.
-    if (cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32) {
-        int w = cairo_image_surface_get_width(surface);
-        int h = cairo_image_surface_get_height(surface);
-        auto converted = host::CGImage::create(w, h);
-        if (!converted) {
-            cairo_surface_destroy(surface);
-            std::printf(messages::kImageUnreadable, path.c_str(), "out of memory");
-            return nullptr;
-        }
-        cairo_t* cr = cairo_create(converted->surface());
-        cairo_set_source_surface(cr, surface, 0, 0);
-        cairo_paint(cr);
-        cairo_destroy(cr);
-        cairo_surface_destroy(surface);
-        return std::make_shared<UIImage>(std::move(converted));
+    auto image = host::CGImage::create(static_cast<int>(be32(&bytes[16])),
+                                       static_cast<int>(be32(&bytes[20])));
+    if (!image) {
+        std::printf(messages::kImageUnreadable, path.c_str(), "out of memory");
+        return nullptr;
     }
-    return std::make_shared<UIImage>(std::make_shared<host::CGImage>(surface));
+    std::vector<png_bytep> rows(image->height());
+    for (int y = 0; y < image->height(); ++y)
+        rows[y] = image->data() + static_cast<size_t>(y) * image->stride();
+    Reader reader{&bytes};
+    if (!decode(reader, *image, rows.data())) {
+        std::printf(messages::kImageUnreadable, path.c_str(), reader.problem);
+        return nullptr;
+    }
+    // RGBA bytes to premultiplied native 0xAARRGGBB, in place.
+    for (png_bytep row : rows)
+        for (int x = 0; x < image->width(); ++x) {
+            uint8_t* p = row + 4 * x;
+            const uint8_t a = p[3];
+            const uint32_t pixel =
+                a == 0 ? 0
+                       : uint32_t{a} << 24 | uint32_t{premultiply(a, p[0])} << 16 |
+                             uint32_t{premultiply(a, p[1])} << 8 | premultiply(a, p[2]);
+            std::memcpy(p, &pixel, 4);
+        }
+    image->markDirty();
+    return std::make_shared<UIImage>(std::move(image));
 }
 
 CGSize UIImage::size() const {

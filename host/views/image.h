@@ -15,7 +15,9 @@ class UIImage {
     // nullptr, with one line naming the file and the problem, when it is
     // missing or cannot be decoded.
     static std::shared_ptr<UIImage> imageNamed(const std::string& name);
-    // Any PNG file; nullptr with one line when it cannot be had.
+    // Any PNG file; nullptr with one line when it cannot be had: damaged,
+    // over 64 MiB, over 8192 pixels a side, or with a chunk other than image
+    // data over 1 MiB. What a file claims is never allocated before it is checked.
     static std::shared_ptr<UIImage> imageWithContentsOfFile(const std::string& path);
 
     explicit UIImage(std::shared_ptr<host::CGImage> image) : image_(std::move(image)) {}

@@ -18,9 +18,10 @@ struct ScriptStep {
     int lineNumber = 0;
 };
 
-// Times run from 0 to this many seconds: a longer virtual run would take
-// minutes of real time with a show's frame timer running.
-inline constexpr double kMaxScriptTime = 600.0;
+// Times run from 0 to a day. Virtual time between events costs nothing (the
+// frame timer runs only during a show), so a long script is slow only for the
+// shows it asks for: a thousand of them, for a measurement, is fine.
+inline constexpr double kMaxScriptTime = 86400.0;
 inline constexpr int kMaxScriptFinger = 9;
 // Far off the screen either way, yet every coordinate stays a finite float.
 inline constexpr double kMaxScriptCoordinate = 100000.0;

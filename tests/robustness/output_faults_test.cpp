@@ -88,7 +88,7 @@ TEST_F(Faults, ScriptTokensAreQuotedAndCutInMessages) {
         {std::string("0.1 \x1b[2J\x1b]0;owned\x07 1 2\n"),
          "s:1: unknown command \"\\x1B[2J\\x1B]0;owned\\x07\"\n"},
         {std::string("0.1 wig\0gle\n", 12), "s:1: unknown command \"wig\\x00gle\"\n"},
-        {huge + " quit\n", "s:1: \"" + std::string(60, '9') + "...\" is not a time from 0 to 600 seconds\n"},
+        {huge + " quit\n", "s:1: \"" + std::string(60, '9') + "...\" is not a time from 0 to 86400 seconds\n"},
         {"0.1 down 1 " + std::string(300, '8') + "\n",
          "s:1: X and Y are points from -100000 to 100000, not \"" + std::string(60, '8') + "...\"\n"},
     };

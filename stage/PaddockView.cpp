@@ -1,5 +1,6 @@
 #include "stage/PaddockView.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "host/eagl/gles.h"
@@ -14,6 +15,9 @@
 using namespace host;
 
 static const UIViewClassRegistration registration("PaddockView", &PaddockView::initWithCoder);
+
+static constexpr const char* kNoShowWithoutGL =
+    "-[PaddockView touchesEnded:withEvent:]: no GL view, so the cow show is skipped\n";
 
 // One tick of the show: 1/90 s.
 static constexpr double kFrameInterval = 1.0 / 90.0;
@@ -82,19 +86,28 @@ void PaddockView::touchesEnded(const NSSet<UITouch>& touches, UIEvent*) {
     CGRect bounds = UIScreen::mainScreen().bounds();
     if (!touch || !placardView_ || touch->view() != placardView_.get()) return;
 
-    if (_glView) _glView->setHidden(NO);
-    goCow = YES;
-    Trace::log("show", "start");
-    inc = 0.1f;
-    count = 1.0f;
-    speed = 0.2f;
-    init_cow(bp, static_cast<int>(bounds.size.width), static_cast<int>(bounds.size.height), 0);
-    playSound2();
-    // A second placard touch ending while a show runs restarts the show on
-    // the timer already running: one tick per 1/90 s, never two.
-    if (!frameTimer_)
-        frameTimer_ = NSTimer::scheduledTimerWithTimeInterval(kFrameInterval, this,
-                                                              &PaddockView::_renderGLScene, true);
+    if (_glView) {
+        _glView->setHidden(NO);
+        goCow = YES;
+        Trace::log("show", "start");
+        inc = 0.1f;
+        count = 1.0f;
+        speed = 0.2f;
+        init_cow(bp, static_cast<int>(bounds.size.width), static_cast<int>(bounds.size.height), 0);
+        playSound2();
+        // A second placard touch ending while a show runs restarts the show on
+        // the timer already running: one tick per 1/90 s, never two.
+        if (!frameTimer_)
+            frameTimer_ = NSTimer::scheduledTimerWithTimeInterval(
+                kFrameInterval, this, &PaddockView::_renderGLScene, true);
+    } else {
+        // Without GL there is no show to draw (the context's creation said
+        // why); the placard still springs back.
+        static bool said = false;
+        if (!said) std::printf("%s", kNoShowWithoutGL);
+        said = true;
+        Trace::log("show", "skipped: no GL view");
+    }
     setUserInteractionEnabled(NO);
     animatePlacardViewToCenter();
 }

@@ -48,11 +48,11 @@ constexpr float kMaxLineWidth = 1'000'000.0f;
 // marks), so a line never holds more than this: far more than fits on any
 // screen at a legible size. Of a longer text the line holds the first and the
 // last kMaxClusters / 2 grapheme clusters within kMaxBytes / 2 each.
-constexpr size_t kMaxClusters = 512;
-constexpr size_t kMaxBytes = 2048;
-// A letter with its marks or an emoji sequence is far shorter; a longer
+constexpr size_t kMaxClusters = 256;
+constexpr size_t kMaxBytes = 1024;
+// A letter with thirty marks or an emoji sequence is shorter; a longer
 // cluster is never drawn (its stacked marks would only smear).
-constexpr size_t kMaxClusterBytes = 128;
+constexpr size_t kMaxClusterBytes = 64;
 // Of a string longer than twice this only this much at each end is read.
 constexpr size_t kScanBytes = 16384;
 
@@ -172,7 +172,11 @@ class Line {
     Line(const Line&) = delete;
     Line& operator=(const Line&) = delete;
 
+    // Laying out is the cost: the same text is not laid out again.
     void setText(const std::string& text) {
+        if (laidOut_ && text == text_) return;
+        text_ = text;
+        laidOut_ = true;
         pango_layout_set_text(layout_, text.data(), static_cast<int>(text.size()));
     }
     float width() const { return static_cast<float>(units()) / PANGO_SCALE; }
@@ -220,6 +224,8 @@ class Line {
         return r;
     }
     PangoLayout* layout_;
+    std::string text_;
+    bool laidOut_ = false;
 };
 
 bool truncates(UILineBreakMode mode) {
@@ -327,6 +333,8 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
     // Without a usable minimum the text is not shrunk.
     float minimum = usableSize(minFontSize) && minFontSize < size ? minFontSize : size;
 
+    // A cut text never fits whole: straight to the minimum.
+    if (!text.whole) size = minimum;
     for (;;) {
         Line line(context, font.familyName(), size);
         line.setText(text.text);
@@ -338,10 +346,8 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
         // Unhinted widths grow in proportion to the size, so the whole-point
         // steps down to a point above the proportional fit cannot fit either:
         // they are taken at once.
-        // A cut text never fits whole: straight to the minimum.
-        float step = text.whole ? 1.0f : size - minimum;
-        if (text.whole && width > 0)
-            step = std::max(step, std::floor(size - size * width / line.width()) - 1.0f);
+        float step = 1.0f;
+        if (width > 0) step = std::max(step, std::floor(size - size * width / line.width()) - 1.0f);
         size = std::max(size - step, minimum);
     }
 }

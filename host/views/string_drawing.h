@@ -11,8 +11,8 @@
 // sizes are usable above 0 up to 10000 points: text at any other size
 // measures as nothing and is not drawn.
 //
-// So that no string stalls a frame, a line holds at most 512 grapheme clusters
-// in 2 KiB, none of them longer than 128 bytes, and is at most a million points
+// So that no string stalls a frame, a line holds at most 256 grapheme clusters
+// in 1 KiB, none of them longer than 64 bytes, and is at most a million points
 // wide. Of a string beyond that only the first and the last clusters are ever
 // laid out; it never fits whole, so it is cut at the minimum size like any
 // string too wide (the clipping modes show its start). A cluster too long to

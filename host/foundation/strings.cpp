@@ -63,7 +63,7 @@ static std::optional<std::string> readBytes(const std::string& path) {
 }
 
 static std::optional<std::string> decodeUtf16BigEndian(const std::string& path,
-                                                       const std::string& bytes) {
+                                                       std::string_view bytes) {
     if (bytes.size() % 2 != 0) {
         std::printf(messages::kTextFileOddLength, path.c_str(), bytes.size());
         return std::nullopt;
@@ -126,24 +126,29 @@ size_t utf8SequenceLength(std::string_view s, size_t i) {
     return len;
 }
 
-std::optional<std::string> stringWithContentsOfFile(const std::string& path,
-                                                    NSStringEncoding encoding) {
-    auto bytes = readBytes(path);
-    if (!bytes) return std::nullopt;
-    if (bytes->empty()) {
+std::optional<std::string> stringWithData(std::string_view bytes, NSStringEncoding encoding,
+                                          const std::string& path) {
+    if (bytes.empty()) {
         std::printf(messages::kTextFileEmpty, path.c_str());
         return std::nullopt;
     }
-    if (encoding == NSUTF16BigEndianStringEncoding) return decodeUtf16BigEndian(path, *bytes);
-    for (size_t i = 0; i < bytes->size();) {
-        size_t len = utf8SequenceLength(*bytes, i);
+    if (encoding == NSUTF16BigEndianStringEncoding) return decodeUtf16BigEndian(path, bytes);
+    for (size_t i = 0; i < bytes.size();) {
+        size_t len = utf8SequenceLength(bytes, i);
         if (len == 0) {
             std::printf(messages::kTextFileBadUtf8, path.c_str(), i);
             return std::nullopt;
         }
         i += len;
     }
-    return bytes;
+    return std::string(bytes);
+}
+
+std::optional<std::string> stringWithContentsOfFile(const std::string& path,
+                                                    NSStringEncoding encoding) {
+    auto bytes = readBytes(path);
+    if (!bytes) return std::nullopt;
+    return stringWithData(*bytes, encoding, path);
 }
 
 std::vector<std::string> componentsSeparatedByString(const std::string& string,

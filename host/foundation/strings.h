@@ -21,6 +21,10 @@ enum NSStringEncoding {
 // skipped, and a little-endian one is refused, since the text would be garbled.
 std::optional<std::string> stringWithContentsOfFile(const std::string& path,
                                                     NSStringEncoding encoding);
+// The same decoding of a whole file's bytes already in memory; `path` only
+// names the file in the message.
+std::optional<std::string> stringWithData(std::string_view bytes, NSStringEncoding encoding,
+                                          const std::string& path);
 
 // The pieces between separators, empty ones included: "a\n" gives "a" and "".
 // An empty separator gives the string whole.

@@ -1,0 +1,81 @@
+// libFuzzer entry for interface files: the input is written as an interface
+// file in a bundle of its own and unarchived by a real UIViewController. A
+// view comes back exactly when the file describes a view of a known class
+// with a usable frame, and then it has that frame.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+
+#include "host/foundation/bundle.h"
+#include "host/views/view.h"
+#include "host/views/view_controller.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+const fuzz::TempFolder& bundleFolder() {
+    static const fuzz::TempFolder folder;
+    return folder;
+}
+
+// The frame the file asks for, when the file is one the loader must accept:
+// {"view": {"class": "UIView"[, "frame": [x, y, w, h]]}} with finite numbers
+// up to 1e5 in size and no negative width or height.
+std::optional<host::CGRect> acceptableFrame(std::string_view bytes) {
+    const auto file = nlohmann::json::parse(bytes, nullptr, false);
+    if (!file.is_object() || !file.contains("view")) return std::nullopt;
+    const auto& view = file["view"];
+    if (!view.is_object() || !view.contains("class") || view["class"] != "UIView")
+        return std::nullopt;
+    if (!view.contains("frame")) return host::CGRect{};
+    const auto& f = view["frame"];
+    if (!f.is_array() || f.size() != 4) return std::nullopt;
+    float v[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!f[i].is_number()) return std::nullopt;
+        const double d = f[i].get<double>();
+        if (!std::isfinite(d) || std::fabs(d) > 1e5) return std::nullopt;
+        v[i] = f[i].get<float>();
+    }
+    if (v[2] < 0 || v[3] < 0) return std::nullopt;
+    return host::CGRectMake(v[0], v[1], v[2], v[3]);
+}
+
+// Frames go through the layer as a centre and bounds, so they come back equal
+// up to float rounding at the scale of the largest number.
+bool near(const host::CGRect& a, const host::CGRect& b) {
+    const float scale =
+        std::fmax(std::fmax(1.0f, std::fmax(std::fabs(b.origin.x), std::fabs(b.origin.y))),
+                  std::fmax(b.size.width, b.size.height));
+    const float tolerance = 1e-5f * scale;
+    return std::fabs(a.origin.x - b.origin.x) <= tolerance &&
+           std::fabs(a.origin.y - b.origin.y) <= tolerance &&
+           std::fabs(a.size.width - b.size.width) <= tolerance &&
+           std::fabs(a.size.height - b.size.height) <= tolerance;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes = fuzz::bytesOf(data, size);
+    host::NSBundle& bundle = host::NSBundle::mainBundle();
+    bundle.setResourcePath(bundleFolder().path());
+    bundleFolder().write("Stage.json", bytes);
+
+    auto controller = host::UIViewController::initWithNibName("Stage", &bundle);
+    const std::shared_ptr<host::UIView> view = controller->view();
+    FUZZ_EXPECT(controller->view() == view);  // unarchived once
+
+    const auto expected = acceptableFrame(bytes);
+    FUZZ_EXPECT(bool(view) == bool(expected));
+    if (view) {
+        const host::CGRect frame = view->frame();
+        FUZZ_EXPECT(std::isfinite(frame.origin.x) && std::isfinite(frame.origin.y) &&
+                    std::isfinite(frame.size.width) && std::isfinite(frame.size.height));
+        FUZZ_EXPECT(frame.size.width >= 0 && frame.size.height >= 0);
+        FUZZ_EXPECT(near(frame, *expected));
+        FUZZ_EXPECT(view->className() == "UIView" && view->subviews().empty());
+    }
+    return 0;
+}

@@ -1,0 +1,35 @@
+// libFuzzer entry for the WAV load path: every input must either decode to a
+// consistent sound or be refused with a status and a reason, never crash or
+// overrun.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "host/audio/wav_decoder.h"
+#include "tests/fuzz/fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    host::DecodedSound sound;
+    std::string why;
+    const host::OSStatus status = host::decodeWavMemory(data, size, sound, why);
+    if (status != host::kAudioServicesNoError) {
+        FUZZ_EXPECT(!why.empty());
+        FUZZ_EXPECT(!sound.samples && sound.frames == 0);
+        return 0;
+    }
+    // Whole frames of at least one sample, at a playable rate, and short.
+    FUZZ_EXPECT(sound.samples && sound.frames > 0 && sound.channels > 0);
+    FUZZ_EXPECT(sound.rate >= 1000 && sound.rate <= 384000);
+    FUZZ_EXPECT(sound.duration() <= host::kMaximumSoundDuration);
+    // The low byte of an SDL audio format is its bits per sample.
+    const std::uint64_t frameBytes = (sound.format & 0xFF) / 8 * std::uint64_t(sound.channels);
+    FUZZ_EXPECT(frameBytes > 0);
+    FUZZ_EXPECT(sound.frames * frameBytes <= sound.bytes &&
+                sound.bytes - sound.frames * frameBytes < frameBytes);
+    // Every byte of the samples is there to read.
+    volatile std::uint8_t first = sound.samples.get()[0];
+    volatile std::uint8_t last = sound.samples.get()[sound.bytes - 1];
+    (void)first;
+    (void)last;
+    return 0;
+}

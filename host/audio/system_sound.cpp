@@ -141,7 +141,7 @@ void goSilent(const std::string& reason) {
     Output& out = output();
     out.mode = Mode::Silent;
     out.busySaid = false;
-    std::printf(messages::kAudioSilent, reason.c_str());
+    say(messages::kAudioSilent, reason.c_str());
     std::fflush(stdout);
     Trace::log("sound", "output silent: " + reason);
 }
@@ -193,7 +193,7 @@ void playOnDevice(SystemSoundID id, Sound& sound) {
     // that whoever waits for it (a one-shot effect freeing itself) is not
     // left waiting for ever.
     if (!out.busySaid) {
-        std::printf(messages::kAudioChannelsBusy, kChannels);
+        say(messages::kAudioChannelsBusy, kChannels);
         std::fflush(stdout);
         out.busySaid = true;
     }

@@ -21,7 +21,7 @@ namespace {
 
 thread_local EAGLContext* tCurrent = nullptr;
 
-void reportNoContext(const std::string& why) { std::printf(messages::kEAGLNoContext, why.c_str()); }
+void reportNoContext(const std::string& why) { say(messages::kEAGLNoContext, why.c_str()); }
 
 // What the thread has current in EGL, to put back after a look inside a new context.
 struct EGLCurrent {
@@ -60,7 +60,7 @@ GLenum internalFormatFor(const std::string& colorFormat) {
 
 std::shared_ptr<EAGLContext> EAGLContext::initWithAPI(EAGLRenderingAPI api) {
     if (api != kEAGLRenderingAPIOpenGLES1) {
-        std::printf(messages::kEAGLUnsupportedAPI, static_cast<int>(api));
+        say(messages::kEAGLUnsupportedAPI, static_cast<int>(api));
         return nullptr;
     }
     const EGLDisplayChoice& egl = eglDisplayForGLES();

@@ -2,6 +2,15 @@
 
 // Every line the host can print, in one place, so tests can check which one
 // came. Each module keeps its own block; printf formats end in a newline.
+// They all go to standard error through say(); standard output is left to
+// the toy's own documented lines and to what was asked for (--help, --version).
+
+namespace host {
+
+// Prints one of the lines below to standard error.
+void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace host
 
 namespace host::messages {
 

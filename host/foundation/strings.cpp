@@ -34,7 +34,7 @@ static void appendUtf8(std::string& out, uint32_t c) {
 static std::optional<std::string> readBytes(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        std::printf(messages::kTextFileUnreadable, path.c_str(), std::strerror(errno));
+        say(messages::kTextFileUnreadable, path.c_str(), std::strerror(errno));
         return std::nullopt;
     }
     std::string bytes;
@@ -52,11 +52,11 @@ static std::optional<std::string> readBytes(const std::string& path) {
     int err = errno;
     std::fclose(f);
     if (tooLarge) {
-        std::printf(messages::kTextFileTooLarge, path.c_str(), kMaxTextFileBytes);
+        say(messages::kTextFileTooLarge, path.c_str(), kMaxTextFileBytes);
         return std::nullopt;
     }
     if (failed) {
-        std::printf(messages::kTextFileUnreadable, path.c_str(), std::strerror(err));
+        say(messages::kTextFileUnreadable, path.c_str(), std::strerror(err));
         return std::nullopt;
     }
     return bytes;
@@ -65,7 +65,7 @@ static std::optional<std::string> readBytes(const std::string& path) {
 static std::optional<std::string> decodeUtf16BigEndian(const std::string& path,
                                                        std::string_view bytes) {
     if (bytes.size() % 2 != 0) {
-        std::printf(messages::kTextFileOddLength, path.c_str(), bytes.size());
+        say(messages::kTextFileOddLength, path.c_str(), bytes.size());
         return std::nullopt;
     }
     auto unit = [&](size_t i) {
@@ -74,7 +74,7 @@ static std::optional<std::string> decodeUtf16BigEndian(const std::string& path,
     };
     size_t i = 0;
     if (unit(0) == 0xFFFE) {
-        std::printf(messages::kTextFileLittleEndian, path.c_str());
+        say(messages::kTextFileLittleEndian, path.c_str());
         return std::nullopt;
     }
     if (unit(0) == 0xFEFF) i = 2;
@@ -85,13 +85,13 @@ static std::optional<std::string> decodeUtf16BigEndian(const std::string& path,
         if (c >= 0xD800 && c <= 0xDBFF) {
             uint32_t low = i + 3 < bytes.size() ? unit(i + 2) : 0;
             if (low < 0xDC00 || low > 0xDFFF) {
-                std::printf(messages::kTextFileUnpairedSurrogate, path.c_str(), i);
+                say(messages::kTextFileUnpairedSurrogate, path.c_str(), i);
                 return std::nullopt;
             }
             c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
             i += 2;
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            std::printf(messages::kTextFileUnpairedSurrogate, path.c_str(), i);
+            say(messages::kTextFileUnpairedSurrogate, path.c_str(), i);
             return std::nullopt;
         }
         appendUtf8(out, c);
@@ -129,14 +129,14 @@ size_t utf8SequenceLength(std::string_view s, size_t i) {
 std::optional<std::string> stringWithData(std::string_view bytes, NSStringEncoding encoding,
                                           const std::string& path) {
     if (bytes.empty()) {
-        std::printf(messages::kTextFileEmpty, path.c_str());
+        say(messages::kTextFileEmpty, path.c_str());
         return std::nullopt;
     }
     if (encoding == NSUTF16BigEndianStringEncoding) return decodeUtf16BigEndian(path, bytes);
     for (size_t i = 0; i < bytes.size();) {
         size_t len = utf8SequenceLength(bytes, i);
         if (len == 0) {
-            std::printf(messages::kTextFileBadUtf8, path.c_str(), i);
+            say(messages::kTextFileBadUtf8, path.c_str(), i);
             return std::nullopt;
         }
         i += len;

@@ -38,7 +38,7 @@ void CAAnimation::apply(double localTime, const CALayerAnimatedValues& model,
 
 void CAPropertyAnimation::reportProblems() const {
     if (!drivesPosition() && !drivesTransform())
-        std::printf(messages::kUnanimatableKeyPath, keyPath_.c_str());
+        say(messages::kUnanimatableKeyPath, keyPath_.c_str());
 }
 
 // Basic
@@ -65,9 +65,9 @@ void CABasicAnimation::reportProblems() const {
     for (const auto& v : {from_, to_}) {
         if (!v) continue;
         if (drivesPosition() && !v->holdsCGPoint())
-            std::printf(messages::kAnimationValueMismatch, keyPath().c_str(), "point");
+            say(messages::kAnimationValueMismatch, keyPath().c_str(), "point");
         if (drivesTransform() && !v->holdsCATransform3D())
-            std::printf(messages::kAnimationValueMismatch, keyPath().c_str(), "transform");
+            say(messages::kAnimationValueMismatch, keyPath().c_str(), "transform");
     }
 }
 
@@ -119,11 +119,11 @@ void CAKeyframeAnimation::resolve(const CALayerAnimatedValues&) {
 void CAKeyframeAnimation::reportProblems() const {
     CAPropertyAnimation::reportProblems();
     if (drivesTransform())
-        std::printf(messages::kAnimationValueMismatch, keyPath().c_str(), "transform");
+        say(messages::kAnimationValueMismatch, keyPath().c_str(), "transform");
     if (drivesPosition() && CGPathIsEmpty(path_))
         for (const auto& v : values_)
             if (v && !v->holdsCGPoint())
-                std::printf(messages::kAnimationValueMismatch, keyPath().c_str(), "point");
+                say(messages::kAnimationValueMismatch, keyPath().c_str(), "point");
 }
 
 void CAKeyframeAnimation::applyFraction(double f, const CALayerAnimatedValues&,

@@ -17,7 +17,7 @@ std::shared_ptr<CAMediaTimingFunction> CAMediaTimingFunction::functionWithName(
         return functionWithControlPoints(0.42f, 0, 0.58f, 1);
     if (name == kCAMediaTimingFunctionDefault)
         return functionWithControlPoints(0.25f, 0.1f, 0.25f, 1);
-    std::printf(messages::kUnknownTimingFunction, name.c_str());
+    say(messages::kUnknownTimingFunction, name.c_str());
     return nullptr;
 }
 

@@ -62,13 +62,13 @@ static constexpr double kScriptIdleSeconds = 10;
 static bool readScript(const std::string& path, std::vector<ScriptStep>& steps) {
     std::string text, why;
     if (!readInputFile(path, kMaxScriptBytes, kScriptIdleSeconds, text, why)) {
-        std::fprintf(stderr, messages::kScriptUnreadable, path.c_str(), why.c_str());
+        say(messages::kScriptUnreadable, path.c_str(), why.c_str());
         return false;
     }
     int line = 0;
     std::string error;
     if (!parseScript(text, steps, line, error)) {
-        std::fprintf(stderr, messages::kScriptBadLine, path.c_str(), line, error.c_str());
+        say(messages::kScriptBadLine, path.c_str(), line, error.c_str());
         return false;
     }
     return true;
@@ -82,7 +82,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     std::string error;
     if (!parseShellOptions(std::vector<std::string>(argv + std::min(argc, 1), argv + argc), options,
                            error)) {
-        std::fprintf(stderr, messages::kBadCommandLine, program.c_str(), error.c_str());
+        say(messages::kBadCommandLine, program.c_str(), error.c_str());
         return 2;
     }
     if (options.help) {
@@ -93,13 +93,13 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     std::vector<ScriptStep> steps;
     if (options.headless && !readScript(options.scriptPath, steps)) return 2;
     if (options.headless && sameFile(options.scriptPath, options.tracePath)) {
-        std::fprintf(stderr, messages::kBadCommandLine, program.c_str(),
+        say(messages::kBadCommandLine, program.c_str(),
                      "--trace names the script itself, which it would overwrite");
         return 2;
     }
 
     if (principalClassName && std::strcmp(principalClassName, "UIApplication") != 0) {
-        std::fprintf(stderr, messages::kUnknownPrincipalClass, principalClassName);
+        say(messages::kUnknownPrincipalClass, principalClassName);
         return 1;
     }
     // The delegate and its window come from the bundle's start-up files.
@@ -120,7 +120,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         screen = SdlWindow::open(title, static_cast<int>(bounds.size.width),
                                  static_cast<int>(bounds.size.height), options.zoom, error);
         if (!screen) {
-            std::fprintf(stderr, messages::kNoDisplay, program.c_str(), error.c_str(),
+            say(messages::kNoDisplay, program.c_str(), error.c_str(),
                          program.c_str());
             return 1;
         }
@@ -129,7 +129,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
             if (auto icon = UIImage::imageNamed(objects->iconFile)) screen->setIcon(*icon->CGImage());
     }
     if (!options.tracePath.empty() && !Trace::open(options.tracePath, &error)) {
-        std::fprintf(stderr, messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());
+        say(messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());
         return 1;
     }
 
@@ -155,7 +155,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         if (!launchShowsSomething(*window)) {
             // The lines it points to went to standard output: they come first.
             std::fflush(stdout);
-            std::fprintf(stderr, "%s", messages::kNothingLaunched);
+            say("%s", messages::kNothingLaunched);
         } else if (options.headless) {
             status = runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock,
                                  {options.scriptPath, options.tracePath});
@@ -174,7 +174,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     loop.setClock(nullptr);
     // A run whose record is incomplete has not done what was asked.
     if (!Trace::close(&error)) {
-        std::fprintf(stderr, messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());
+        say(messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());
         status = std::max(status, 1);
     }
     return status;
@@ -182,10 +182,12 @@ int runApplication(int argc, char** argv, const char* principalClassName,
 
 int UIApplicationMain(int argc, char** argv, const char* principalClassName,
                       const char* delegateClassName) {
+    // Whole lines as they happen, even into a pipe or a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     int status = runApplication(argc, argv, principalClassName, delegateClassName);
     // Output that never arrived (a full disk, a closed pipe) is a failure too.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, messages::kOutputUnwritable, std::strerror(errno));
+        say(messages::kOutputUnwritable, std::strerror(errno));
         status = std::max(status, 1);
     }
     return status;

@@ -24,14 +24,14 @@ std::optional<nlohmann::json> readResource(const NSBundle& bundle, const std::st
                                            const char* what) {
     auto path = bundle.pathForResource(name, "json");
     if (!path) {
-        std::fprintf(stderr, messages::kStartFileMissing, what, name.c_str(),
+        say(messages::kStartFileMissing, what, name.c_str(),
                      bundle.resourcePath().c_str());
         return std::nullopt;
     }
     nlohmann::json json;
     std::string why;
     if (!readJSONFile(*path, json, why)) {
-        std::fprintf(stderr, messages::kStartFileUnusable, what, path->c_str(), why.c_str());
+        say(messages::kStartFileUnusable, what, path->c_str(), why.c_str());
         return std::nullopt;
     }
     return json;
@@ -45,7 +45,7 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
     if (!info) return std::nullopt;
     const std::string* nibName = stringAt(*info, "NSMainNibFile");
     if (!nibName) {
-        std::fprintf(stderr, messages::kStartFileUnusable, "property list",
+        say(messages::kStartFileUnusable, "property list",
                      (bundle.resourcePath() + "/" + kPropertyList + ".json").c_str(),
                      "it names no main interface file (\"NSMainNibFile\")");
         return std::nullopt;
@@ -54,7 +54,7 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
     if (!file) return std::nullopt;
     const std::string path = bundle.resourcePath() + "/" + *nibName + ".json";
     auto fail = [&](const std::string& why) {
-        std::fprintf(stderr, messages::kStartFileUnusable, "main interface file", path.c_str(),
+        say(messages::kStartFileUnusable, "main interface file", path.c_str(),
                      why.c_str());
         return std::nullopt;
     };

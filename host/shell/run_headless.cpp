@@ -13,7 +13,7 @@ static bool writeSnapshot(UIWindow& window, const std::string& path, double time
                           const std::vector<std::string>& keep) {
     for (const std::string& kept : keep)
         if (sameFile(path, kept)) {
-            std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str(),
+            say(messages::kSnapshotUnwritable, path.c_str(),
                          "it names the script or the trace, which it would overwrite");
             return false;
         }
@@ -22,11 +22,11 @@ static bool writeSnapshot(UIWindow& window, const std::string& path, double time
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     auto image = window.snapshot(time, static_cast<float>(zoom));
     if (!image) {
-        std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str(), "out of memory");
+        say(messages::kSnapshotUnwritable, path.c_str(), "out of memory");
         return false;
     }
     if (!image->writePNG(path)) {
-        std::fprintf(stderr, messages::kSnapshotUnwritable, path.c_str(),
+        say(messages::kSnapshotUnwritable, path.c_str(),
                      ec ? ec.message().c_str() : "the file cannot be written");
         return false;
     }

@@ -19,7 +19,7 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
     auto frame = CGImage::create(static_cast<int>(bounds.size.width * zoom),
                                  static_cast<int>(bounds.size.height * zoom));
     if (!frame) {
-        std::fprintf(stderr, messages::kWindowUnusable, "out of memory for the frame");
+        say(messages::kWindowUnusable, "out of memory for the frame");
         return 1;
     }
 
@@ -40,7 +40,7 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
     bool needsFrame = true, running = true, reportedPresent = false;
     while (running) {
         if (screen.wasDestroyedElsewhere()) {
-            std::fprintf(stderr, "%s", messages::kWindowDestroyed);
+            say("%s", messages::kWindowDestroyed);
             break;
         }
         if (loop.nextDueTime() <= loop.now()) {
@@ -54,7 +54,7 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
             window.renderInto(*frame, now, zoom);
             std::string error;
             if (!screen.present(*frame, error) && !reportedPresent) {
-                std::fprintf(stderr, messages::kWindowUnusable, error.c_str());
+                say(messages::kWindowUnusable, error.c_str());
                 reportedPresent = true;
             }
             lastFrame = now;

@@ -34,7 +34,7 @@ struct FontEngine {
         PangoFont* font = pango_font_map_load_font(fontMap, context, wanted);
         pango_font_description_free(wanted);
         if (!font) {
-            std::printf("%s", messages::kNoUsableFont);
+            say("%s", messages::kNoUsableFont);
             g_object_unref(context);
             context = nullptr;
             return;
@@ -45,7 +45,7 @@ struct FontEngine {
         pango_font_description_free(got);
         g_object_unref(font);
         if (family != kSystemFamily)
-            std::printf(messages::kSystemFontSubstituted, kSystemFamily, family.c_str());
+            say(messages::kSystemFontSubstituted, kSystemFamily, family.c_str());
     }
 };
 

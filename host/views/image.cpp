@@ -21,7 +21,7 @@ namespace host {
 std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
     auto path = NSBundle::mainBundle().pathForResource(name, "");
     if (!path) {
-        std::printf(messages::kImageNotFound, name.c_str(),
+        say(messages::kImageNotFound, name.c_str(),
                     NSBundle::mainBundle().resourcePath().c_str());
         return nullptr;
     }
@@ -195,13 +195,13 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
     std::string problem = readFile(path, bytes);
     if (problem.empty()) problem = checkChunks(bytes);
     if (!problem.empty()) {
-        std::printf(messages::kImageUnreadable, path.c_str(), problem.c_str());
+        say(messages::kImageUnreadable, path.c_str(), problem.c_str());
         return nullptr;
     }
     auto image = host::CGImage::create(static_cast<int>(be32(&bytes[16])),
                                        static_cast<int>(be32(&bytes[20])));
     if (!image) {
-        std::printf(messages::kImageUnreadable, path.c_str(), "out of memory");
+        say(messages::kImageUnreadable, path.c_str(), "out of memory");
         return nullptr;
     }
     std::vector<png_bytep> rows(image->height());
@@ -209,7 +209,7 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
         rows[y] = image->data() + static_cast<size_t>(y) * image->stride();
     Reader reader{&bytes};
     if (!decode(reader, *image, rows.data())) {
-        std::printf(messages::kImageUnreadable, path.c_str(), reader.problem);
+        say(messages::kImageUnreadable, path.c_str(), reader.problem);
         return nullptr;
     }
     // RGBA bytes to premultiplied native 0xAARRGGBB, in place.

@@ -38,7 +38,7 @@ struct RunningBlock {
     void stopped() {
         if (block.selector && block.delegate.has_value() &&
             !block.selector(block.delegate, block.id, allFinished, block.context))
-            std::printf("%s", messages::kStopSelectorWrongClass);
+            say("%s", messages::kStopSelectorWrongClass);
         if (block.handler) block.handler(block.id, allFinished, block.context);
     }
 };
@@ -52,7 +52,7 @@ std::vector<Block>& openBlocks() {
 Block* currentBlock(const char* setting) {
     auto& blocks = openBlocks();
     if (blocks.empty()) {
-        std::printf(messages::kBlockSettingOutsideBlock, setting);
+        say(messages::kBlockSettingOutsideBlock, setting);
         return nullptr;
     }
     return &blocks.back();
@@ -120,7 +120,7 @@ void UIView::changeAnimatable(const char* keyPath, const std::function<void()>& 
 void UIView::commitAnimations() {
     auto& blocks = openBlocks();
     if (blocks.empty()) {
-        std::printf("%s", messages::kCommitWithoutBegin);
+        say("%s", messages::kCommitWithoutBegin);
         return;
     }
     auto running = std::make_shared<RunningBlock>();

@@ -61,12 +61,12 @@ bool finiteNumbers(const nlohmann::json& frame) {
 std::shared_ptr<UIView> UIViewController::loadView() {
     auto path = bundle_->pathForResource(nibName_, "json");
     if (!path) {
-        std::printf(messages::kInterfaceFileMissing, nibName_.c_str(),
+        say(messages::kInterfaceFileMissing, nibName_.c_str(),
                     bundle_->resourcePath().c_str());
         return nullptr;
     }
     auto fail = [&](const std::string& why) {
-        std::printf(messages::kInterfaceFileUnusable, path->c_str(), why.c_str());
+        say(messages::kInterfaceFileUnusable, path->c_str(), why.c_str());
         return nullptr;
     };
     nlohmann::json file;

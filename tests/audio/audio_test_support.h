@@ -73,7 +73,7 @@ class SilentAudioTest : public testsupport::VirtualLoopTest {
   protected:
     void SetUp() override {
         VirtualLoopTest::SetUp();
-        testsupport::StdoutCapture quiet;
+        testsupport::StderrCapture quiet;
         host::AudioOutput::openSilent("test");
         savedBundle = host::NSBundle::mainBundle().resourcePath();
         host::NSBundle::mainBundle().setResourcePath(dir.path());

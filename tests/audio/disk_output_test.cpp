@@ -108,7 +108,7 @@ TEST_F(DiskOutputTest,
     SystemSoundID often = create(0.3), disposed = create(1.0);
     AudioServicesPlaySystemSound(disposed);
     const int plays = AudioOutput::kChannelCount + 5;
-    testsupport::StdoutCapture out;
+    testsupport::StderrCapture out;
     for (int i = 0; i < plays; ++i) AudioServicesPlaySystemSound(often);
     EXPECT_EQ(out.text(), "All 64 sound channels are busy: a sound was skipped\n");
     EXPECT_EQ(AudioOutput::activePlaybacks(), AudioOutput::kChannelCount);

@@ -161,7 +161,7 @@ TEST_F(SilentSoundTest, ClosingDropsEverySoundAndReopeningSaysOnceWhenItIsSilent
     EXPECT_TRUE(done.ids.empty());
     EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesSystemSoundUnspecifiedError);
 
-    testsupport::StdoutCapture out;
+    testsupport::StderrCapture out;
     AudioOutput::openSilent("headless run");
     AudioServicesPlaySystemSound(create(audiotest::toneWav(0.05)));
     AudioServicesPlaySystemSound(create(audiotest::toneWav(0.05)));

@@ -66,7 +66,7 @@ TEST_F(DrawableTest, OnlyGLES11IsOfferedAndTheCurrentContextIsPerThread) {
     EXPECT_NE(std::string(reinterpret_cast<const char*>(glGetString(GL_VERSION))).find("ES-CM 1.1"),
               std::string::npos);
     {
-        testsupport::StdoutCapture out;
+        testsupport::StderrCapture out;
         EXPECT_EQ(EAGLContext::initWithAPI(host::kEAGLRenderingAPIOpenGLES2), nullptr);
         char expected[128];
         std::snprintf(expected, sizeof expected, host::messages::kEAGLUnsupportedAPI, 2);

@@ -52,7 +52,7 @@ TEST(TimingFunction, CurvesFollowTheirBezierDefinitionsAndClampTime) {
         EXPECT_DOUBLE_EQ(f->evaluate(-3.0), 0.0);
         EXPECT_NEAR(f->evaluate(7.0), 1.0, 1e-12);
     }
-    testsupport::StdoutCapture out;
+    testsupport::StderrCapture out;
     const bool unknown = CAMediaTimingFunction::functionWithName("bouncy") != nullptr;
     EXPECT_EQ(out.text(),
               "CAMediaTimingFunction: unknown timing function name \"bouncy\"; pacing stays "
@@ -159,7 +159,7 @@ TEST_F(LayerAnimation, KeyPathsOrValuesThatCannotAnimateKeepTimeAndSaySo) {
     fade->setDuration(0.5);
     auto wrong = moveTo({0, 0}, 0.5);
     wrong->setToValue(NSValue::valueWithCATransform3D(CATransform3DIdentity));
-    testsupport::StdoutCapture out;
+    testsupport::StderrCapture out;
     layer->addAnimation(fade, "fade");
     layer->addAnimation(wrong, "wrong");
     EXPECT_EQ(out.text(),

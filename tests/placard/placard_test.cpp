@@ -34,7 +34,7 @@ class Placard : public ::testing::Test {
         cairo_surface_destroy(s);
     }
     std::shared_ptr<PlacardView> make() {
-        testsupport::StdoutCapture out;
+        testsupport::StderrCapture out;
         auto placard = PlacardView::init();
         printed = out.text();
         return placard;

@@ -63,7 +63,7 @@ class StageTest : public testsupport::VirtualLoopTest {
     void SetUp() override {
         VirtualLoopTest::SetUp();
         {
-            testsupport::StdoutCapture quiet;
+            testsupport::StderrCapture quiet;
             host::AudioOutput::openSilent("test");
         }
         controller =

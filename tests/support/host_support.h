@@ -68,20 +68,23 @@ inline std::string be(std::u16string_view s) {
     return out;
 }
 
-// Everything printed to standard output while it lives (or until text()).
-class StdoutCapture {
+// Everything printed to one of the standard streams while it lives (or until
+// text()): standard output for the toy's own lines, standard error for the
+// host's (host::say).
+class StreamCapture {
   public:
-    StdoutCapture() : file_(std::tmpfile()) {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        dup2(fileno(file_), STDOUT_FILENO);
+    explicit StreamCapture(FILE* stream)
+        : stream_(stream), fd_(fileno(stream)), file_(std::tmpfile()) {
+        std::fflush(stream_);
+        saved_ = dup(fd_);
+        dup2(fileno(file_), fd_);
     }
-    ~StdoutCapture() {
+    ~StreamCapture() {
         restore();
         std::fclose(file_);
     }
-    StdoutCapture(const StdoutCapture&) = delete;
-    StdoutCapture& operator=(const StdoutCapture&) = delete;
+    StreamCapture(const StreamCapture&) = delete;
+    StreamCapture& operator=(const StreamCapture&) = delete;
 
     std::string text() {
         restore();
@@ -96,13 +99,22 @@ class StdoutCapture {
   private:
     void restore() {
         if (saved_ < 0) return;
-        std::fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
+        std::fflush(stream_);
+        dup2(saved_, fd_);
         close(saved_);
         saved_ = -1;
     }
+    FILE* stream_;
+    int fd_;
     FILE* file_;
     int saved_ = -1;
+};
+
+struct StdoutCapture : StreamCapture {
+    StdoutCapture() : StreamCapture(stdout) {}
+};
+struct StderrCapture : StreamCapture {
+    StderrCapture() : StreamCapture(stderr) {}
 };
 
 // The host trace while it lives: whole lines, or the details of one event

@@ -46,11 +46,11 @@ TEST(StringFile, DecodesUtf16BigEndianOrUtf8OrNamesTheFileAndTheProblemInOneLine
     for (const auto& c : cases) {
         SCOPED_TRACE(c.problem);
         const std::string path = dir.write("file.strings", c.bytes);
-        testsupport::StdoutCapture out;
+        testsupport::StderrCapture out;
         EXPECT_EQ(stringWithContentsOfFile(path, c.encoding), c.text);
         EXPECT_EQ(out.text(), c.problem.empty() ? "" : path + ": " + c.problem + "\n");
     }
-    testsupport::StdoutCapture out;
+    testsupport::StderrCapture out;
     EXPECT_FALSE(stringWithContentsOfFile(dir.file("nowhere"), utf16));
     EXPECT_FALSE(stringWithContentsOfFile(dir.path(), utf16));
     EXPECT_TRUE(out.text().starts_with(dir.file("nowhere") +

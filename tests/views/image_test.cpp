@@ -80,7 +80,7 @@ Loaded loadApart(const std::string& path) {
     if (fork() == 0) {
         close(fds[0]);
         const size_t before = memory("VmSize");
-        testsupport::StdoutCapture out;
+        testsupport::StderrCapture out;
         const bool loaded = bool(UIImage::imageWithContentsOfFile(path));
         const std::string report = std::to_string(loaded) + " " +
                                    std::to_string(memory("VmPeak") - before) + "\n" + out.text();
@@ -127,7 +127,7 @@ class Png : public ::testing::Test {
     // Loads `bytes` as a file; returns what was printed.
     std::string load(const std::string& bytes) {
         const std::string path = dir.write("cow.png", bytes);
-        testsupport::StdoutCapture out;
+        testsupport::StderrCapture out;
         image = UIImage::imageWithContentsOfFile(path);
         return out.text();
     }

@@ -124,7 +124,7 @@ TEST_F(ViewAnimation, MisuseGetsOneClearLineAndChangesNothing) {
     struct Other {
         void stop(const std::string&, bool, std::shared_ptr<NSValue>) { ADD_FAILURE(); }
     };
-    testsupport::StdoutCapture out;
+    testsupport::StderrCapture out;
     UIView::commitAnimations();
     UIView::setAnimationDuration(3);
     UIView::beginAnimations("mismatch");

@@ -84,7 +84,7 @@ TEST_F(ViewController, UnusableInterfaceFilesGiveNoViewAndOneLineSayingWhy) {
         SCOPED_TRACE(c.contents ? c.contents : "no file");
         std::filesystem::remove(file);
         if (c.contents) dir.write("Stage.json", std::string(c.contents));
-        testsupport::StdoutCapture out;
+        testsupport::StderrCapture out;
         EXPECT_EQ(UIViewController::initWithNibName("Stage", &bundle)->view(), nullptr);
         EXPECT_EQ(out.text(), c.line);
     }

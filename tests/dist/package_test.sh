@@ -38,6 +38,8 @@ for want in "Package: paddock" "Section: games" "libsdl2-2.0-0" "libsdl2-mixer-2
   grep -qF "$want" <<<"$control" || fail "control field lacks $want: $control"
 done
 
+lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; fail "lintian"; }
+
 dpkg-deb -x "$deb" "$work/root"
 prefix=$work/root/usr
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"

@@ -54,6 +54,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+echo "fuzz: each target runs for $seconds s"
 for t in "${targets[@]}"; do
   dir=$run/$t
   mkdir -p "$dir/new" "$dir/crashes" "$scratch/$t"
@@ -71,8 +72,8 @@ for t in "${targets[@]}"; do
   corp=$(sed -n 's/.* corp: \([0-9]*\/[0-9]*[a-zA-Z]*\).*/\1/p' <<<"$last")
   new=$(find "$dir/new" -type f | wc -l)
   crashes=$(find "$dir/crashes" -type f | sort)
-  printf 'fuzz %-16s %s runs in %s s, cov %s, ft %s, corpus %s (%s new inputs)\n' "$t" \
-    "${runs:-?}" "$seconds" "${cov:-?}" "${ft:-?}" "${corp:-?}" "$new"
+  printf 'fuzz %-16s %s runs, cov %s, ft %s, corpus %s (%s new inputs)\n' "$t" "${runs:-?}" \
+    "${cov:-?}" "${ft:-?}" "${corp:-?}" "$new"
   if [[ -n $crashes || $status -ne 0 ]]; then
     found=1
     echo "fuzz $t: FOUND a problem (exit status $status); the end of its log:"

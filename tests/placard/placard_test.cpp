@@ -88,27 +88,15 @@ TEST_F(Placard, CyclesItsStringsInFileOrderAndShowsTheImageOnlyWithoutAUsableLis
     }
 }
 
+// What makes a picture unusable is the image loader's to say (tests/views);
+// the placard only passes the one line on and is not made.
 TEST_F(Placard, MissingOrCorruptImageGivesNoPlacardAndOneLine) {
     dir.write("DisplayStrings.strings", be(u"Moo"));
     EXPECT_FALSE(make());
     EXPECT_EQ(printed, "image \"cow.png\" not found in " + dir.path() + "\n");
-
-    writeImage(220, 300);
-    const std::string png = testsupport::readFile(dir.file("cow.png"));
-    const std::string line = "image " + dir.file("cow.png") + " cannot be used: ";
-    const std::pair<std::string, std::string> cases[] = {
-        {png.substr(0, png.size() / 2), line},
-        {"GIF89a, not a png at all", line + "not a PNG file\n"},
-        // A header claiming 100000 x 100000 pixels.
-        {png.substr(0, 16) + std::string("\0\x01\x86\xA0\0\x01\x86\xA0", 8) + png.substr(24),
-         line + "100000 x 100000 pixels is outside 1 to 8192 a side\n"},
-    };
-    for (const auto& [bytes, start] : cases) {
-        dir.write("cow.png", bytes);
-        EXPECT_FALSE(make());
-        EXPECT_TRUE(printed.starts_with(start)) << printed;
-        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
-    }
+    dir.write("cow.png", "GIF89a, not a png at all");
+    EXPECT_FALSE(make());
+    EXPECT_EQ(printed, "image " + dir.file("cow.png") + " cannot be used: not a PNG file\n");
 }
 
 TEST_F(Placard, TwoHundredWideImageFitsTextInOneHundredEighty) {

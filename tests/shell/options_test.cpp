@@ -8,6 +8,10 @@ using host::parseShellOptions;
 using host::ShellOptions;
 
 TEST(ShellOptions, RejectsBadCommandLinesWithAReason) {
+    auto badClock = [](const std::string& value) {
+        return "--clock-start wants whole seconds since 1970, from 0 to 253402300799, not \"" +
+               value + "\"";
+    };
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--frobnicate"}, "unknown option \"--frobnicate\""},
         {{"script.txt"}, "unknown option \"script.txt\""},
@@ -21,20 +25,14 @@ TEST(ShellOptions, RejectsBadCommandLinesWithAReason) {
         {{"--headless", "--script="}, "--script needs a file name"},
         {{"--headless=yes", "--script", "s"}, "--headless takes no value"},
         {{"--headless", "--script", "s", "--clock-start"}, "--clock-start needs a value"},
-        {{"--headless", "--script", "s", "--clock-start", "-1"},
-         "--clock-start wants whole seconds since 1970, from 0 to 253402300799, not \"-1\""},
-        {{"--headless", "--script", "s", "--clock-start=soon"},
-         "--clock-start wants whole seconds since 1970, from 0 to 253402300799, not \"soon\""},
-        {{"--headless", "--script", "s", "--clock-start", "12.5"},
-         "--clock-start wants whole seconds since 1970, from 0 to 253402300799, not \"12.5\""},
-        {{"--headless", "--script", "s", "--clock-start="},
-         "--clock-start wants whole seconds since 1970, from 0 to 253402300799, not \"\""},
+        {{"--headless", "--script", "s", "--clock-start", "-1"}, badClock("-1")},
+        {{"--headless", "--script", "s", "--clock-start=soon"}, badClock("soon")},
+        {{"--headless", "--script", "s", "--clock-start", "12.5"}, badClock("12.5")},
+        {{"--headless", "--script", "s", "--clock-start="}, badClock("")},
         {{"--headless", "--script", "s", "--clock-start", "253402300800"},
-         "--clock-start wants whole seconds since 1970, from 0 to 253402300799, not "
-         "\"253402300800\""},
+         badClock("253402300800")},
         {{"--headless", "--script", "s", "--clock-start", "99999999999999999999"},
-         "--clock-start wants whole seconds since 1970, from 0 to 253402300799, not "
-         "\"99999999999999999999\""},
+         badClock("99999999999999999999")},
         {{"--clock-start", "100"}, "--clock-start is for --headless runs"},
     };
     for (const auto& [args, reason] : cases) {

@@ -83,23 +83,6 @@ void expectCentredPlacard(const CGImage& frame) {
     EXPECT_GT(whiteInTextBand(frame, 160, 240), 40);
 }
 
-// The trace's lines, each split into time, event and details.
-struct TraceLine {
-    std::string time, event, details;
-};
-std::vector<TraceLine> traceLines(const std::string& path) {
-    std::vector<TraceLine> out;
-    std::istringstream in(testsupport::readFile(path));
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        TraceLine l;
-        words >> l.time >> l.event;
-        std::getline(words >> std::ws, l.details);
-        out.push_back(l);
-    }
-    return out;
-}
-
 class Paddock : public ::testing::Test {
   protected:
     // Runs the program in the test's folder, `env` before it. Under the leak
@@ -266,10 +249,22 @@ TEST_F(Paddock, DamagedResourcesOrNoFontsLeaveWhatCanBeShownAndSayOnce) {
 TEST_F(Paddock, UnusableStartUpFilesStopTheProgramWithOneClearLine) {
     dir.write("quit.script", "0.5 quit\n");
     namespace m = host::messages;
-    const std::string res = resources(), info = res + "/Info.json", main = res + "/MainWindow.json",
-                      stage = res + "/PaddockView.json";
+    const std::string res = resources();
     const std::string window = R"("window": {"class": "UIWindow"})";
-    const std::string nothing = m::kNothingLaunched;
+    // The line for an unusable property list, main interface file or stage;
+    // a stage's comes after the sound notice and before the empty window's.
+    auto info = [&](const std::string& why) {
+        return format(m::kStartFileUnusable, "property list", res + "/Info.json", why);
+    };
+    auto main = [&](const std::string& why) {
+        return format(m::kStartFileUnusable, "main interface file", res + "/MainWindow.json", why);
+    };
+    auto stage = [&](const std::string& why) {
+        return kSilent + format(m::kInterfaceFileUnusable, res + "/PaddockView.json", why) +
+               m::kNothingLaunched;
+    };
+    const std::string unconnected =
+        "the delegate's \"window\" outlet is not connected to the window";
     const struct {
         const char* what;
         const char* file;
@@ -280,53 +275,40 @@ TEST_F(Paddock, UnusableStartUpFilesStopTheProgramWithOneClearLine) {
          "Info.json",
          {},
          format(m::kStartFileMissing, "property list", "Info", res)},
-        {"broken property list", "Info.json", "{\"NSMainNibFile\": ",
-         format(m::kStartFileUnusable, "property list", info, "it is not JSON")},
+        {"broken property list", "Info.json", "{\"NSMainNibFile\": ", info("it is not JSON")},
         {"no main interface file named", "Info.json", R"({"CFBundleName": "Paddock"})",
-         format(m::kStartFileUnusable, "property list", info,
-                "it names no main interface file (\"NSMainNibFile\")")},
+         info("it names no main interface file (\"NSMainNibFile\")")},
         {"main interface file named but missing", "Info.json", R"({"NSMainNibFile": "Elsewhere"})",
          format(m::kStartFileMissing, "main interface file", "Elsewhere", res)},
         {"no main interface file",
          "MainWindow.json",
          {},
          format(m::kStartFileMissing, "main interface file", "MainWindow", res)},
-        {"broken main interface file", "MainWindow.json", "[{\"window\"",
-         format(m::kStartFileUnusable, "main interface file", main, "it is not JSON")},
+        {"broken main interface file", "MainWindow.json", "[{\"window\"", main("it is not JSON")},
         {"no window", "MainWindow.json",
          R"({"delegate": {"class": "PaddockAppDelegate", "outlets": {"window": "window"}}})",
-         format(m::kStartFileUnusable, "main interface file", main,
-                "it holds no window of class \"UIWindow\"")},
+         main("it holds no window of class \"UIWindow\"")},
         {"unknown delegate class", "MainWindow.json",
          "{" + window +
              R"(, "delegate": {"class": "PaddockDelegate", "outlets": {"window": "window"}}})",
-         format(m::kStartFileUnusable, "main interface file", main,
-                "the application delegate class \"PaddockDelegate\" is unknown")},
+         main("the application delegate class \"PaddockDelegate\" is unknown")},
         {"window outlet not connected", "MainWindow.json",
-         "{" + window + R"(, "delegate": {"class": "PaddockAppDelegate"}})",
-         format(m::kStartFileUnusable, "main interface file", main,
-                "the delegate's \"window\" outlet is not connected to the window")},
+         "{" + window + R"(, "delegate": {"class": "PaddockAppDelegate"}})", main(unconnected)},
         {"window outlet connected elsewhere", "MainWindow.json",
          "{" + window +
              R"(, "delegate": {"class": "PaddockAppDelegate", "outlets": {"window": "view"}}})",
-         format(m::kStartFileUnusable, "main interface file", main,
-                "the delegate's \"window\" outlet is not connected to the window")},
+         main(unconnected)},
         {"no stage",
          "PaddockView.json",
          {},
-         kSilent + format(m::kInterfaceFileMissing, "PaddockView", res) + nothing},
+         kSilent + format(m::kInterfaceFileMissing, "PaddockView", res) + m::kNothingLaunched},
         {"broken stage", "PaddockView.json", R"({"view": {"class": "PaddockView")",
-         kSilent + format(m::kInterfaceFileUnusable, stage, "it is not JSON") + nothing},
+         stage("it is not JSON")},
         {"stage of an unknown class", "PaddockView.json", R"({"view": {"class": "Paddock"}})",
-         kSilent +
-             format(m::kInterfaceFileUnusable, stage, "the view class \"Paddock\" is unknown") +
-             nothing},
+         stage("the view class \"Paddock\" is unknown")},
         {"stage that cannot be made", "PaddockView.json",
          R"({"view": {"class": "PaddockView", "frame": [0, 0, -320, 480]}})",
-         kSilent +
-             format(m::kInterfaceFileUnusable, stage,
-                    "a view of class \"PaddockView\" cannot be made from it") +
-             nothing},
+         stage("a view of class \"PaddockView\" cannot be made from it")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -392,58 +374,33 @@ TEST_F(Paddock, HeadlessShowRunsTheSameWayForTheSameClockStart) {
     ASSERT_TRUE(after);
     expectCentredPlacard(*after);
 
-    const auto lines = traceLines(dir.file("a/t.txt"));
-    std::vector<std::string> atRelease, firstTick, cues;
-    std::string end, interactionOn, hidden;
-    int starts = 0, ends = 0, ons = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const auto& l = lines[i];
-        const std::string what = l.event + " " + l.details;
-        if (l.event == "cue") cues.push_back(l.time + " " + what);
-        if (l.event != "show" && l.event != "cue" && l.event != "view") continue;
-        if (l.time == "1.0000") atRelease.push_back(what);
-        if (l.time == "1.0111") firstTick.push_back(what);
-        starts += what == "show start";
-        if (what == "show end") {
-            ++ends;
-            end = l.time;
-            ASSERT_GT(i, 0u);
-            hidden = lines[i - 1].time + " " + lines[i - 1].event + " " + lines[i - 1].details;
-        }
-        if (what == "view interaction on view=PaddockView") ++ons, interactionOn = l.time;
+    // At the release the GL view comes up, the show starts with a moo cue and
+    // the stage stops taking touches; the show lasts about ten seconds, with
+    // a boing at the first tick and at each of the first seven floor contacts.
+    std::vector<std::string> atRelease, cues;
+    double end = 0;
+    int boings = 0;
+    for (const auto& l : testsupport::traceLines(testsupport::readFile(dir.file("a/t.txt")))) {
+        if (l.stamp == "1.0000" && (l.event == "show" || l.event == "cue" || l.event == "view"))
+            atRelease.push_back(l.what());
+        if (l.what() == "show end") end = l.time;
+        if (l.event == "cue") cues.push_back(l.stamp + " " + l.what());
+        boings += l.details.starts_with("boing boing_");
     }
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(ends, 1);
-    EXPECT_EQ(ons, 1);
     ASSERT_EQ(atRelease.size(), 4u);
     EXPECT_EQ(atRelease[0], "view shown view=EAGLView");
     EXPECT_EQ(atRelease[1], "show start");
     EXPECT_TRUE(atRelease[2].starts_with("cue moo ")) << atRelease[2];
     EXPECT_EQ(atRelease[3], "view interaction off view=PaddockView");
-    ASSERT_EQ(firstTick.size(), 2u);
-    EXPECT_TRUE(firstTick[0].starts_with("cue boing boing_")) << firstTick[0];
-    EXPECT_TRUE(firstTick[1].starts_with("cue moo ")) << firstTick[1];
-    // The return takes 1.625 to about 2.05 s; the show about ten.
-    EXPECT_GE(std::stod(interactionOn), 1.0 + 1.625 - 1e-4);
-    EXPECT_LE(std::stod(interactionOn), 1.0 + 2.05);
-    EXPECT_GT(std::stod(end), 7.0);
-    EXPECT_LT(std::stod(end), 15.5);
-    EXPECT_EQ(hidden, end + " view hidden view=EAGLView");
-    // A boing at the first tick and at each of the first seven floor contacts.
-    int boings = 0;
-    for (const auto& cue : cues) {
-        const std::string file = cue.substr(cue.rfind(' ') + 1);
-        boings += cue.find(" boing ") != std::string::npos;
-        EXPECT_TRUE(file == "silent" || file.starts_with("boing_") || file.starts_with("Cow_"))
-            << cue;
-    }
+    EXPECT_GT(end, 7.0);
+    EXPECT_LT(end, 15.5);
     EXPECT_GE(boings, 8);
 
     std::vector<std::string> early, otherCues;
     for (const auto& cue : cues)
         if (std::stod(cue) <= 4.0) early.push_back(cue);
-    for (const auto& l : traceLines(dir.file("c.txt")))
-        if (l.event == "cue") otherCues.push_back(l.time + " " + l.event + " " + l.details);
+    for (const auto& l : testsupport::traceLines(testsupport::readFile(dir.file("c.txt"))))
+        if (l.event == "cue") otherCues.push_back(l.stamp + " " + l.what());
     EXPECT_GT(early.size(), 5u);
     EXPECT_GT(otherCues.size(), 5u);
     EXPECT_NE(otherCues, early) << "another clock start seeds other draws";

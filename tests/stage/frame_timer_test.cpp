@@ -13,26 +13,7 @@ using stagetest::kOnPlacard;
 using stagetest::kTick;
 using stagetest::ticksBetween;
 
-class FrameTimer : public stagetest::StageTest {
-  protected:
-    // Steps the loop until the show ends, checking that the cow is advanced
-    // exactly once at every 1/90 s after `release` and at no other time.
-    // Returns the number of ticks.
-    int countTicks(double release, int limit = 2000) {
-        int ticks = 0;
-        while (stage->isShowRunning() && ticks < limit) {
-            const floater before = cow();
-            step();
-            const int n = ticksBetween(before, cow());
-            if (n == 0) continue;  // something else was due: an animation's end, a sound's
-            EXPECT_EQ(n, 1) << "at " << now() << " after " << ticks << " ticks";
-            ++ticks;
-            EXPECT_NEAR(now(), release + ticks * kTick, 1e-6) << "tick " << ticks;
-            if (HasFailure()) return -1;
-        }
-        return ticks;
-    }
-};
+using FrameTimer = stagetest::StageTest;
 
 TEST_F(FrameTimer, TwentyShowsInARowAreEachTickedOncePerNinetiethAndLeaveNoTimerBehind) {
     double t = 11.0;
@@ -40,7 +21,6 @@ TEST_F(FrameTimer, TwentyShowsInARowAreEachTickedOncePerNinetiethAndLeaveNoTimer
         SCOPED_TRACE(show);
         const double release = dragAndRelease(kOnPlacard, {100 + 5.0f * show, 300}, t);
         ASSERT_NE(stage->frameTimer(), nullptr);
-        EXPECT_DOUBLE_EQ(stage->frameTimer()->timeInterval(), kTick);
         // Each show starts at its last bounce, so that its first floor contact
         // ends it (a whole show is ticked in the tests above and below).
         count = 8.0f;
@@ -58,13 +38,8 @@ TEST_F(FrameTimer, TwentyShowsInARowAreEachTickedOncePerNinetiethAndLeaveNoTimer
         EXPECT_NE(stage->boingEffect(), nullptr);
         t = now() + 0.5;
     }
-    int starts = 0, ends = 0;
-    for (const auto& l : lines()) {
-        starts += l.event == "show" && l.details == "start";
-        ends += l.event == "show" && l.details == "end";
-    }
-    EXPECT_EQ(starts, 20);
-    EXPECT_EQ(ends, 20);
+    EXPECT_EQ(countLines("show start"), 20);
+    EXPECT_EQ(countLines("show end"), 20);
 }
 
 // A loop that comes back late fires the frame timer once for all the fires it
@@ -116,21 +91,9 @@ TEST_F(FrameTimer, ASecondReleaseDuringAShowRestartsItWithoutASecondTimer) {
     window->sendTouch(1, UITouchPhase::Ended, {200, 300}, now());
     EXPECT_EQ(count, 1.0f);
     EXPECT_EQ(stage->frameTimer(), timer);
-    int starts = 0;
-    for (const auto& l : lines()) starts += l.event == "show" && l.details == "start";
-    EXPECT_EQ(starts, 2);
+    EXPECT_EQ(countLines("show start"), 2);
     // Ticks keep the first timer's cadence, one at a time, to the show's end.
-    const double first = 11.5;
-    int ticks = 7;
-    while (stage->isShowRunning() && ticks < 3000) {
-        const floater before = cow();
-        step();
-        const int n = ticksBetween(before, cow());
-        if (n == 0) continue;
-        ASSERT_EQ(n, 1) << "at " << now();
-        ++ticks;
-        ASSERT_NEAR(now(), first + ticks * kTick, 1e-6);
-    }
+    EXPECT_GT(countTicks(11.5, 7), 300);
     EXPECT_FALSE(stage->isShowRunning());
     EXPECT_EQ(stage->frameTimer(), nullptr);
     runUntil(now() + 3);

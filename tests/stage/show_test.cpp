@@ -84,13 +84,8 @@ TEST_F(Show, ReleaseGivesAMooThenTheFirstTickABoingAndAMooAndTheShowRunsToItsEnd
               (strings{"view hidden view=EAGLView", "show end"}))
         << "the last floor contact clears both cue flags";
     EXPECT_GT(ticks, 300);
-    int starts = 0, ends = 0;
-    for (const auto& l : lines()) {
-        starts += l.event == "show" && l.details == "start";
-        ends += l.event == "show" && l.details == "end";
-    }
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(countLines("show start"), 1);
+    EXPECT_EQ(countLines("show end"), 1);
 }
 
 // The end test is count > 8.0, made after the frame is presented and its
@@ -195,9 +190,8 @@ TEST_F(Show, TouchesDuringTheReturnAreIgnored) {
         }
     EXPECT_EQ(began, 5);
     EXPECT_EQ(linesAt(release, {"show"}), strings{"show start"});
-    int starts = 0;
-    for (const auto& l : lines()) starts += l.event == "show";
-    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(countLines("show start"), 1);
+    EXPECT_EQ(countLines("show end"), 0);
 }
 
 // After the return, touches reach the stage through the GL view: each raises

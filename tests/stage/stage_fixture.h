@@ -27,24 +27,7 @@ inline const host::CGPoint kMiddle{160, 240};
 inline const host::CGPoint kOnPlacard{120, 200};
 inline const host::CGPoint kOffPlacard{20, 30};
 
-// One trace line: "<time> <event> <details>".
-struct TraceLine {
-    double time;
-    std::string event, details;
-};
-
-inline std::vector<TraceLine> traceLines(const std::string& text) {
-    std::vector<TraceLine> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        TraceLine l;
-        words >> l.time >> l.event;
-        std::getline(words >> std::ws, l.details);
-        out.push_back(l);
-    }
-    return out;
-}
+using testsupport::TraceLine;
 
 // Frame ticks between two looks at the drawn cow (floater 4). Within a flight
 // each tick adds the cow's gravity to its upward speed exactly once; a floor
@@ -93,7 +76,13 @@ class StageTest : public testsupport::VirtualLoopTest {
     PlacardView& placard() const { return *stage->placardView(); }
     EAGLView& glView() const { return *stage->glView(); }
     const floater& cow() const { return stage->scene()->floaters[4]; }
-    std::vector<TraceLine> lines() const { return traceLines(trace.text()); }
+    std::vector<TraceLine> lines() const { return trace.lines(); }
+    // How many trace lines read "event details".
+    int countLines(const std::string& what) const {
+        int n = 0;
+        for (const auto& l : lines()) n += l.what() == what;
+        return n;
+    }
     // The trace lines of `event` at `time` (to the trace's four decimals), as "event details".
     std::vector<std::string> linesAt(double time, const std::vector<std::string>& events) const {
         std::vector<std::string> out;
@@ -122,6 +111,22 @@ class StageTest : public testsupport::VirtualLoopTest {
         double next = loop.nextDueTime();
         clock.advanceTo(next);
         loop.runDue();
+    }
+    // Steps the loop until the show ends, checking that the cow is advanced
+    // exactly once at every 1/90 s after `start` and at no other time.
+    // Returns the number of ticks, counting on from `ticks`; -1 on a failure.
+    int countTicks(double start, int ticks = 0, int limit = 3000) {
+        while (stage->isShowRunning() && ticks < limit) {
+            const floater before = cow();
+            step();
+            const int n = ticksBetween(before, cow());
+            if (n == 0) continue;  // something else was due: an animation's end, a sound's
+            EXPECT_EQ(n, 1) << "at " << now() << " after " << ticks << " ticks";
+            ++ticks;
+            EXPECT_NEAR(now(), start + ticks * kTick, 1e-6) << "tick " << ticks;
+            if (testing::Test::HasFailure()) return -1;
+        }
+        return ticks;
     }
     // Steps until the running show ends (at most `limit` seconds). False if it did not.
     bool runShowToEnd(double limit = 30) {

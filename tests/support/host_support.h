@@ -117,6 +117,26 @@ struct StderrCapture : StreamCapture {
     StderrCapture() : StreamCapture(stderr) {}
 };
 
+// One trace line: "<time> <event> <details>", the time as written and as seconds.
+struct TraceLine {
+    std::string stamp, event, details;
+    double time = 0;
+    std::string what() const { return event + " " + details; }
+};
+inline std::vector<TraceLine> traceLines(const std::string& text) {
+    std::vector<TraceLine> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        TraceLine l;
+        words >> l.stamp >> l.event;
+        std::getline(words >> std::ws, l.details);
+        l.time = std::atof(l.stamp.c_str());
+        out.push_back(l);
+    }
+    return out;
+}
+
 // The host trace while it lives: whole lines, or the details of one event
 // without the time ("sound" → "played boing_0.wav").
 class TraceCapture {
@@ -127,17 +147,11 @@ class TraceCapture {
     TraceCapture& operator=(const TraceCapture&) = delete;
 
     std::string text() const { return readFile(dir_.file("trace.txt")); }
+    std::vector<TraceLine> lines() const { return traceLines(text()); }
     std::vector<std::string> events(const std::string& event) const {
         std::vector<std::string> out;
-        std::istringstream in(text());
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream words(line);
-            std::string time, word, rest;
-            words >> time >> word;
-            std::getline(words >> std::ws, rest);
-            if (word == event) out.push_back(rest);
-        }
+        for (const auto& l : lines())
+            if (l.event == event) out.push_back(l.details);
         return out;
     }
 

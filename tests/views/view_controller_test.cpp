@@ -56,29 +56,25 @@ TEST_F(ViewController, ViewIsUnarchivedOnceFromTheInterfaceFileByItsClassName) {
 
 TEST_F(ViewController, UnusableInterfaceFilesGiveNoViewAndOneLineSayingWhy) {
     const std::string file = dir.file("Stage.json");
+    auto unusable = [&](const std::string& why) {
+        return "interface file " + file + " cannot be used: " + why + "\n";
+    };
+    const std::string notAFrame = "the frame is not four numbers [x, y, width, height]";
     const struct {
         const char* contents;  // nullptr: no file
         std::string line;
     } cases[] = {
         {nullptr, "interface file \"Stage\" not found in " + dir.path() + "\n"},
-        {"{\"view\": ", "interface file " + file + " cannot be used: it is not JSON\n"},
-        {"[1, 2]", "interface file " + file + " cannot be used: it holds no \"view\" object\n"},
-        {R"({"view": {"frame": [0, 0, 1, 1]}})",
-         "interface file " + file + " cannot be used: the view names no class\n"},
-        {R"({"view": {"class": "Nonesuch"}})",
-         "interface file " + file + " cannot be used: the view class \"Nonesuch\" is unknown\n"},
-        {R"({"view": {"class": "UIView", "frame": [0, 0, "wide", 1]}})",
-         "interface file " + file +
-             " cannot be used: the frame is not four numbers [x, y, width, height]\n"},
-        {R"({"view": {"class": "UIView", "frame": [0, 0, 1e300, 1]}})",
-         "interface file " + file +
-             " cannot be used: the frame is not four numbers [x, y, width, height]\n"},
+        {"{\"view\": ", unusable("it is not JSON")},
+        {"[1, 2]", unusable("it holds no \"view\" object")},
+        {R"({"view": {"frame": [0, 0, 1, 1]}})", unusable("the view names no class")},
+        {R"({"view": {"class": "Nonesuch"}})", unusable("the view class \"Nonesuch\" is unknown")},
+        {R"({"view": {"class": "UIView", "frame": [0, 0, "wide", 1]}})", unusable(notAFrame)},
+        {R"({"view": {"class": "UIView", "frame": [0, 0, 1e300, 1]}})", unusable(notAFrame)},
         {R"({"view": {"class": "UIView", "frame": [0, 0, -320, 480]}})",
-         "interface file " + file +
-             " cannot be used: a view of class \"UIView\" cannot be made from it\n"},
+         unusable("a view of class \"UIView\" cannot be made from it")},
         {R"({"view": {"class": "FailingView"}})",
-         "interface file " + file +
-             " cannot be used: a view of class \"FailingView\" cannot be made from it\n"},
+         unusable("a view of class \"FailingView\" cannot be made from it")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.contents ? c.contents : "no file");

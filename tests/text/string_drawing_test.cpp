@@ -93,6 +93,13 @@ TEST(SizeWithFont, ShrinksToTheLargestWholeSizeThatFitsThenTruncatesInTheMiddleA
         EXPECT_GT(head.size(), 10u);
         EXPECT_LE(std::abs(int(head.size()) - int(tail.size())), 1) << line;
     }
+    // Whatever the length, no whole size between the one used and 16 fits.
+    for (std::size_t n = 20; n <= 50; ++n) {
+        const std::string text = kLong.substr(0, n);
+        float actual = 0;
+        sizeWithFont(text, *font, 9, &actual, 180, kMiddle);
+        EXPECT_TRUE(actual == 16 || naturalWidth(text, actual + 1) > 180) << text << ": " << actual;
+    }
 }
 
 TEST(SizeWithFont, OtherModesCutAtTheirEndAndOddTextIsMeasuredSafely) {

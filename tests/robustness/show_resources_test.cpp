@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 
 #include "tests/support/host_support.h"
 
@@ -64,10 +63,11 @@ TEST_F(ShowResources, MissingOrBrokenSoundFilesLeaveEachCueSilentWithItsTwoLines
         std::string expected = kSilent;
         int played = 0;
         for (const auto& cue : cues) {
-            std::smatch m;
-            if (!std::regex_search(cue, m, std::regex(R"(cue \w+ (\w+\.wav)$)"))) continue;
+            // "T cue moo Cow_1.wav", or "T cue moo silent"
+            const std::string file = cue.substr(cue.rfind(' ') + 1);
+            if (!file.ends_with(".wav")) continue;
             ++played;
-            const std::string shown = broken ? resources + "/" + m[1].str() : m[1].str();
+            const std::string shown = broken ? resources + "/" + file : file;
             expected += std::string("AudioServicesCreateSystemSoundID() called from -[AudioFX "
                                     "initWithPath:] returned error ") +
                         (broken ? "1954115647" : "-43") + "\n" +

@@ -44,7 +44,7 @@ awk -v span="$span" -v seed="$seed" 'BEGIN {
     }
     t += 0.02 + rand() * 1.5
   }
-  printf "%.2f quit\n", span
+  printf "%.2f quit\n", t
 }' >"$work/soak.script"
 
 start=$SECONDS
@@ -52,9 +52,10 @@ status=0
 (cd "$work" && ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
    "$program" --headless --script soak.script --trace trace.txt) >"$work/out.txt" 2>&1 || status=$?
-touches=$(grep -c ' touch began' "$work/trace.txt" || true)
-started=$(grep -c ' show start' "$work/trace.txt" || true)
-ended=$(grep -c ' show end' "$work/trace.txt" || true)
+count() { grep -c "$1" "$work/trace.txt" 2>/dev/null || true; }
+touches=$(count ' touch began')
+started=$(count ' show start')
+ended=$(count ' show end')
 echo "soak: ${span} s of virtual time, seed $seed: $touches touches, $started show starts," \
      "$ended show ends, $((SECONDS - start)) s of real time, exit status $status"
 if (( status != 0 )) || grep -q -e 'Sanitizer' -e 'runtime error' "$work/out.txt"; then

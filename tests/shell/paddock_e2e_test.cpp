@@ -5,7 +5,6 @@
 #include <cstring>
 #include <functional>
 #include <optional>
-#include <sstream>
 
 #include "host/foundation/messages.h"
 #include "host/layers/image.h"

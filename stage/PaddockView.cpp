@@ -56,8 +56,9 @@ void PaddockView::setUpPlacardView() {
 
 PaddockView::~PaddockView() {
     placardView_.reset();
-    // The timer and any animation delegate calls still pending point at this
-    // stage; the scene record is ours alone.
+    // The frame timer targets this stage, so it stops with it (the placard's
+    // animations, whose delegate is the stage, go with the placard's layer).
+    // The scene record is ours alone.
     if (frameTimer_) frameTimer_->invalidate();
     if (bp) free_cow_scene(bp);
 }

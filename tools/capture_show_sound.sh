@@ -5,7 +5,7 @@
 # show ends becomes a WAV file, and its spectrogram a PNG.
 #
 #   tools/capture_show_sound.sh [PADDOCK] [SPECTROGRAM] [KEEP_DIR]
-#       defaults: build/bin/paddock, docs/show-spectrogram.png, none
+#       defaults: build/bin/paddock, docs/show-sound.png, none
 #   KEEP_DIR, when given, receives show.wav, the whole capture audio.raw
 #   (44.1 kHz, 16-bit signed, stereo) and the program's trace.txt.
 #
@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 paddock=${1:-build/bin/paddock}
-spectrogram=${2:-docs/show-spectrogram.png}
+spectrogram=${2:-docs/show-sound.png}
 keep=${3:-}
 source bench/xvfb.sh
 

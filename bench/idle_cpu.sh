@@ -19,13 +19,7 @@ fi
 source bench/xvfb.sh
 
 workdir=$(mktemp -d)
-app_pid=""
-cleanup() {
-  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-  xvfb_stop
-  rm -rf "$workdir"
-}
-trap cleanup EXIT
+xvfb_cleanup_on_exit "$workdir"
 xvfb_start "$workdir/xvfb.log" 1280x1024x24 || exit 2
 
 "$program" >"$workdir/app.log" 2>&1 &

@@ -23,13 +23,7 @@ fi
 command -v xdotool >/dev/null || { echo "show_cpu: xdotool is missing (scripts/setup)" >&2; exit 2; }
 
 workdir=$(mktemp -d)
-app_pid=""
-cleanup() {
-  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-  xvfb_stop
-  rm -rf "$workdir"
-}
-trap cleanup EXIT
+xvfb_cleanup_on_exit "$workdir"
 
 xvfb_start "$workdir/xvfb.log" || exit 2
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-disk}

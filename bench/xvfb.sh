@@ -5,6 +5,8 @@
 #   xvfb_start LOGFILE [WxHxD]   starts Xvfb on a free display, exports DISPLAY
 #   xvfb_find_window PID SECS    prints the id of process PID's visible window
 #   xvfb_stop                    ends Xvfb (call it from the caller's EXIT trap)
+#   xvfb_cleanup_on_exit FOLDER  on exit: ends the driven program ($app_pid),
+#                                ends Xvfb and removes FOLDER
 #
 # Every wait is bounded; on failure the functions return non-zero and say why
 # on standard error.
@@ -46,4 +48,10 @@ xvfb_stop() {
     wait "$xvfb_pid" 2>/dev/null || true
   fi
   xvfb_pid=""
+}
+
+app_pid=""
+xvfb_cleanup_on_exit() {
+  xvfb_cleanup_folder=$1
+  trap '[[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null; xvfb_stop; rm -rf "$xvfb_cleanup_folder"' EXIT
 }

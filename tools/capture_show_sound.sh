@@ -24,13 +24,7 @@ for tool in xdotool sox; do
 done
 
 work=$(mktemp -d)
-app_pid=""
-cleanup() {
-  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-  xvfb_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+xvfb_cleanup_on_exit "$work"
 
 wait_trace() {
   local deadline=$((SECONDS + $2))

@@ -15,13 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../bench/xvfb.sh"
 
 work=$(mktemp -d)
-app_pid=""
-cleanup() {
-  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-  xvfb_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+xvfb_cleanup_on_exit "$work"
 fail() {
   echo "FAIL: $*"
   echo "--- trace (first 60 lines without sound lines)"

@@ -85,18 +85,24 @@ void textBand(cairo_t* cr) {
     fillStroke(cr, 0x2B1A0E, 0x1A0F07, 2);
 }
 
-void meadow(cairo_t* cr) {
-    roundedRect(cr, 18, 98, kWidth - 36, 184, 10);
-    cairo_save(cr);
-    cairo_clip_preserve(cr);
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 98, 0, 282);
+// Fills the current path with sky fading down to the horizon, `horizon` of
+// the way from `top` to `bottom`, and grass below it.
+void skyAndGrass(cairo_t* cr, double top, double bottom, double horizon) {
+    cairo_pattern_t* sky = cairo_pattern_create_linear(0, top, 0, bottom);
     cairo_pattern_add_color_stop_rgb(sky, 0, 0.55, 0.80, 0.97);
-    cairo_pattern_add_color_stop_rgb(sky, 0.62, 0.80, 0.92, 0.99);
-    cairo_pattern_add_color_stop_rgb(sky, 0.62, 0.45, 0.72, 0.30);
+    cairo_pattern_add_color_stop_rgb(sky, horizon, 0.80, 0.92, 0.99);
+    cairo_pattern_add_color_stop_rgb(sky, horizon, 0.45, 0.72, 0.30);
     cairo_pattern_add_color_stop_rgb(sky, 1, 0.30, 0.58, 0.20);
     cairo_set_source(cr, sky);
     cairo_fill(cr);
     cairo_pattern_destroy(sky);
+}
+
+void meadow(cairo_t* cr) {
+    roundedRect(cr, 18, 98, kWidth - 36, 184, 10);
+    cairo_save(cr);
+    cairo_clip_preserve(cr);
+    skyAndGrass(cr, 98, 282, 0.62);
     // Sun and a hill.
     ellipse(cr, 170, 124, 13, 13);
     rgb(cr, 0xFFD94A);
@@ -190,14 +196,7 @@ void icon(cairo_t* cr, int size) {
     roundedRect(cr, 26, 26, 204, 204, 30);
     cairo_save(cr);
     cairo_clip_preserve(cr);
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 26, 0, 230);
-    cairo_pattern_add_color_stop_rgb(sky, 0, 0.55, 0.80, 0.97);
-    cairo_pattern_add_color_stop_rgb(sky, 0.6, 0.80, 0.92, 0.99);
-    cairo_pattern_add_color_stop_rgb(sky, 0.6, 0.45, 0.72, 0.30);
-    cairo_pattern_add_color_stop_rgb(sky, 1, 0.30, 0.58, 0.20);
-    cairo_set_source(cr, sky);
-    cairo_fill(cr);
-    cairo_pattern_destroy(sky);
+    skyAndGrass(cr, 26, 230, 0.6);
     // The head spans about 110 x 140 placard units around (110, 190).
     cairo_translate(cr, 128, 140);
     cairo_scale(cr, 1.32, 1.32);

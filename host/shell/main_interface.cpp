@@ -13,22 +13,16 @@ namespace {
 
 constexpr const char* kPropertyList = "Info";
 
-// The string at `key` of a JSON object, or nullptr.
-const std::string* stringAt(const nlohmann::json& object, const char* key) {
-    if (!object.is_object() || !object.contains(key) || !object[key].is_string()) return nullptr;
-    return object[key].get_ptr<const std::string*>();
-}
-
 // A resource read as JSON; one line and nothing when it cannot be.
-std::optional<nlohmann::json> readResource(const NSBundle& bundle, const std::string& name,
-                                           const char* what) {
+std::optional<Json::Value> readResource(const NSBundle& bundle, const std::string& name,
+                                        const char* what) {
     auto path = bundle.pathForResource(name, "json");
     if (!path) {
         say(messages::kStartFileMissing, what, name.c_str(),
                      bundle.resourcePath().c_str());
         return std::nullopt;
     }
-    nlohmann::json json;
+    Json::Value json;
     std::string why;
     if (!readJSONFile(*path, json, why)) {
         say(messages::kStartFileUnusable, what, path->c_str(), why.c_str());
@@ -43,7 +37,7 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
                                                const char* delegateClassName) {
     auto info = readResource(bundle, kPropertyList, "property list");
     if (!info) return std::nullopt;
-    const std::string* nibName = stringAt(*info, "NSMainNibFile");
+    const auto nibName = stringMemberOf(*info, "NSMainNibFile");
     if (!nibName) {
         say(messages::kStartFileUnusable, "property list",
                      (bundle.resourcePath() + "/" + kPropertyList + ".json").c_str(),
@@ -59,32 +53,28 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
         return std::nullopt;
     };
 
-    const nlohmann::json* window = file->is_object() && file->contains("window") ? &(*file)["window"]
-                                                                               : nullptr;
-    const std::string* windowClass = window ? stringAt(*window, "class") : nullptr;
+    const Json::Value* window = memberOf(*file, "window");
+    const auto windowClass = window ? stringMemberOf(*window, "class") : std::nullopt;
     if (!windowClass) return fail("it holds no window of class \"UIWindow\"");
     if (*windowClass != "UIWindow")
         return fail("the window class " + quotedForMessage(*windowClass) + " is unknown");
 
-    const nlohmann::json* delegate =
-        file->contains("delegate") ? &(*file)["delegate"] : nullptr;
-    const std::string* fileClass = delegate ? stringAt(*delegate, "class") : nullptr;
+    const Json::Value* delegate = memberOf(*file, "delegate");
+    const auto fileClass = delegate ? stringMemberOf(*delegate, "class") : std::nullopt;
     std::string className = delegateClassName ? delegateClassName : fileClass ? *fileClass : "";
     if (className.empty()) return fail("it holds no application delegate with a class");
     const auto* make = UIApplicationDelegateClassRegistry::shared().factoryForClass(className);
     if (!make) return fail("the application delegate class " + quotedForMessage(className) +
                     " is unknown");
-    const nlohmann::json* outlets =
-        delegate && delegate->contains("outlets") ? &(*delegate)["outlets"] : nullptr;
-    const std::string* windowOutlet = outlets ? stringAt(*outlets, "window") : nullptr;
+    const Json::Value* outlets = delegate ? memberOf(*delegate, "outlets") : nullptr;
+    const auto windowOutlet = outlets ? stringMemberOf(*outlets, "window") : std::nullopt;
     if (!windowOutlet || *windowOutlet != "window")
         return fail("the delegate's \"window\" outlet is not connected to the window");
 
     MainInterface objects;
-    if (const std::string* name = stringAt(*info, "CFBundleName")) objects.bundleName = *name;
-    if (const std::string* icon = stringAt(*info, "CFBundleIconFile")) objects.iconFile = *icon;
-    if (const std::string* version = stringAt(*info, "CFBundleShortVersionString"))
-        objects.version = *version;
+    objects.bundleName = stringMemberOf(*info, "CFBundleName").value_or("");
+    objects.iconFile = stringMemberOf(*info, "CFBundleIconFile").value_or("");
+    objects.version = stringMemberOf(*info, "CFBundleShortVersionString").value_or("");
     objects.delegate = (*make)();
     if (!objects.delegate) return fail("the application delegate could not be made");
     objects.window = std::make_shared<UIWindow>(UIScreen::mainScreen().bounds());

@@ -48,10 +48,10 @@ const std::shared_ptr<UIView>& UIViewController::view() {
 
 namespace {
 
-bool finiteNumbers(const nlohmann::json& frame) {
-    if (!frame.is_array() || frame.size() != 4) return false;
+bool finiteNumbers(const Json::Value& frame) {
+    if (!frame.isArray() || frame.size() != 4) return false;
     for (const auto& n : frame)
-        if (!n.is_number() || !std::isfinite(n.get<double>()) || std::fabs(n.get<double>()) > 1e5)
+        if (!n.isNumeric() || !std::isfinite(n.asDouble()) || std::fabs(n.asDouble()) > 1e5)
             return false;
     return true;
 }
@@ -69,23 +69,21 @@ std::shared_ptr<UIView> UIViewController::loadView() {
         say(messages::kInterfaceFileUnusable, path->c_str(), why.c_str());
         return nullptr;
     };
-    nlohmann::json file;
+    Json::Value file;
     std::string why;
     if (!readJSONFile(*path, file, why)) return fail(why);
-    const nlohmann::json* view =
-        file.is_object() && file.contains("view") ? &file["view"] : nullptr;
-    if (!view || !view->is_object()) return fail("it holds no \"view\" object");
-    if (!view->contains("class") || !(*view)["class"].is_string())
-        return fail("the view names no class");
-    const std::string className = (*view)["class"].get<std::string>();
+    const Json::Value* view = memberOf(file, "view");
+    if (!view || !view->isObject()) return fail("it holds no \"view\" object");
+    const auto classMember = stringMemberOf(*view, "class");
+    if (!classMember) return fail("the view names no class");
+    const std::string& className = *classMember;
     const auto* factory = UIViewClassRegistry::shared().factoryForClass(className);
     if (!factory) return fail("the view class " + quotedForMessage(className) + " is unknown");
     CGRect frame{};
-    if (view->contains("frame")) {
-        const auto& f = (*view)["frame"];
-        if (!finiteNumbers(f)) return fail("the frame is not four numbers [x, y, width, height]");
-        frame =
-            CGRectMake(f[0].get<float>(), f[1].get<float>(), f[2].get<float>(), f[3].get<float>());
+    if (const Json::Value* f = memberOf(*view, "frame")) {
+        if (!finiteNumbers(*f)) return fail("the frame is not four numbers [x, y, width, height]");
+        frame = CGRectMake((*f)[0].asFloat(), (*f)[1].asFloat(), (*f)[2].asFloat(),
+                           (*f)[3].asFloat());
     }
     auto made = (*factory)(NSCoder(className, frame));
     if (!made) return fail("a view of class " + quotedForMessage(className) + " cannot be made from it");

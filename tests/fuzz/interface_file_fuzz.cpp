@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <nlohmann/json.hpp>
 
 #include "host/foundation/bundle.h"
+#include "host/foundation/json_file.h"
 #include "host/views/view.h"
 #include "host/views/view_controller.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -23,20 +23,21 @@ const fuzz::TempFolder& bundleFolder() {
 // {"view": {"class": "UIView"[, "frame": [x, y, w, h]]}} with finite numbers
 // up to 1e5 in size and no negative width or height.
 std::optional<host::CGRect> acceptableFrame(std::string_view bytes) {
-    const auto file = nlohmann::json::parse(bytes, nullptr, false);
-    if (!file.is_object() || !file.contains("view")) return std::nullopt;
-    const auto& view = file["view"];
-    if (!view.is_object() || !view.contains("class") || view["class"] != "UIView")
+    Json::Value file;
+    if (!host::parseJSON(bytes, file)) return std::nullopt;
+    if (!file.isObject() || !file.isMember("view")) return std::nullopt;
+    const Json::Value& view = file["view"];
+    if (!view.isObject() || !view.isMember("class") || view["class"] != "UIView")
         return std::nullopt;
-    if (!view.contains("frame")) return host::CGRect{};
-    const auto& f = view["frame"];
-    if (!f.is_array() || f.size() != 4) return std::nullopt;
+    if (!view.isMember("frame")) return host::CGRect{};
+    const Json::Value& f = view["frame"];
+    if (!f.isArray() || f.size() != 4) return std::nullopt;
     float v[4];
     for (int i = 0; i < 4; ++i) {
-        if (!f[i].is_number()) return std::nullopt;
-        const double d = f[i].get<double>();
+        if (!f[i].isNumeric()) return std::nullopt;
+        const double d = f[i].asDouble();
         if (!std::isfinite(d) || std::fabs(d) > 1e5) return std::nullopt;
-        v[i] = f[i].get<float>();
+        v[i] = f[i].asFloat();
     }
     if (v[2] < 0 || v[3] < 0) return std::nullopt;
     return host::CGRectMake(v[0], v[1], v[2], v[3]);

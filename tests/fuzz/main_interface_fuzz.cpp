@@ -6,11 +6,11 @@
 // to it, and then the objects are made and connected as described.
 #include <cstddef>
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 
 #include "host/foundation/bundle.h"
+#include "host/foundation/json_file.h"
 #include "host/shell/main_interface.h"
 #include "host/views/screen.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -22,40 +22,36 @@ const fuzz::TempFolder& bundleFolder() {
     return folder;
 }
 
-const std::string* stringAt(const nlohmann::json& object, const char* key) {
-    if (!object.is_object() || !object.contains(key) || !object[key].is_string()) return nullptr;
-    return object[key].get_ptr<const std::string*>();
+Json::Value parsed(std::string_view text) {
+    Json::Value value;
+    if (!host::parseJSON(text, value)) return Json::Value();
+    return value;
+}
+
+std::string stringAt(const Json::Value& object, const char* key, const char* otherwise = "") {
+    if (!object.isObject() || !object.isMember(key) || !object[key].isString()) return otherwise;
+    return object[key].asString();
 }
 
 // Whether start-up must succeed with these two files in the bundle.
 bool acceptable(std::string_view info, std::optional<std::string_view> mainWindow) {
-    const auto list = nlohmann::json::parse(info, nullptr, false);
-    const std::string* nib = stringAt(list, "NSMainNibFile");
-    if (!nib) return false;
+    const Json::Value list = parsed(info);
+    const std::string nib = stringAt(list, "NSMainNibFile", "\n");
     std::string_view contents;
-    if (*nib == "Info") {
+    if (nib == "Info") {
         contents = info;
-    } else if (*nib == "MainWindow" && mainWindow) {
+    } else if (nib == "MainWindow" && mainWindow) {
         contents = *mainWindow;
     } else {
         return false;
     }
-    const auto file = nlohmann::json::parse(contents, nullptr, false);
-    if (!file.is_object() || !file.contains("window") || !file.contains("delegate")) return false;
-    const std::string* windowClass = stringAt(file["window"], "class");
-    const std::string* delegateClass = stringAt(file["delegate"], "class");
-    if (!windowClass || *windowClass != "UIWindow") return false;
-    if (!delegateClass || *delegateClass != "PaddockAppDelegate") return false;
-    const auto& delegate = file["delegate"];
-    if (!delegate.contains("outlets")) return false;
-    const std::string* outlet = stringAt(delegate["outlets"], "window");
-    return outlet && *outlet == "window";
-}
-
-std::string stringOrEmpty(std::string_view info, const char* key) {
-    const auto list = nlohmann::json::parse(info, nullptr, false);
-    const std::string* value = stringAt(list, key);
-    return value ? *value : std::string();
+    const Json::Value file = parsed(contents);
+    if (!file.isObject() || !file.isMember("window") || !file.isMember("delegate")) return false;
+    if (stringAt(file["window"], "class") != "UIWindow") return false;
+    const Json::Value& delegate = file["delegate"];
+    if (stringAt(delegate, "class") != "PaddockAppDelegate") return false;
+    if (!delegate.isObject() || !delegate.isMember("outlets")) return false;
+    return stringAt(delegate["outlets"], "window") == "window";
 }
 
 }  // namespace
@@ -81,9 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_EXPECT(objects->delegate && objects->window);
         FUZZ_EXPECT(objects->delegate->window() == objects->window);
         FUZZ_EXPECT(objects->window->frame() == host::UIScreen::mainScreen().bounds());
-        FUZZ_EXPECT(objects->bundleName == stringOrEmpty(info, "CFBundleName"));
-        FUZZ_EXPECT(objects->iconFile == stringOrEmpty(info, "CFBundleIconFile"));
-        FUZZ_EXPECT(objects->version == stringOrEmpty(info, "CFBundleShortVersionString"));
+        const Json::Value list = parsed(info);
+        FUZZ_EXPECT(objects->bundleName == stringAt(list, "CFBundleName"));
+        FUZZ_EXPECT(objects->iconFile == stringAt(list, "CFBundleIconFile"));
+        FUZZ_EXPECT(objects->version == stringAt(list, "CFBundleShortVersionString"));
     }
     return 0;
 }

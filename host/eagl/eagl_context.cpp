@@ -256,11 +256,15 @@ bool EAGLContext::presentRenderbuffer(uint32_t target) {
 }
 
 void EAGLContext::copyIntoContents(CAEAGLLayer& layer, int width, int height, PixelLayout layout) {
+    // 5-6-5 stays 5-6-5 (the compositor widens it as it draws); the rest is ARGB32.
+    const CGImage::Format format =
+        layout == PixelLayout::rgb565 ? CGImage::Format::rgb565 : CGImage::Format::argb32;
     // The compositor may still hold the last frame; only an image that nobody
     // else sees is written over.
     std::shared_ptr<CGImage> image = layer.contents();
-    if (!image || image->width() != width || image->height() != height || image.use_count() > 2) {
-        image = CGImage::create(width, height);
+    if (!image || image->width() != width || image->height() != height ||
+        image->format() != format || image.use_count() > 2) {
+        image = CGImage::create(width, height, format);
         if (!image) return;
     }
     uint8_t* base = image->data();
@@ -269,21 +273,12 @@ void EAGLContext::copyIntoContents(CAEAGLLayer& layer, int width, int height, Pi
     for (int y = 0; y < height; ++y) {
         // GL's first row is the bottom one.
         const uint8_t* src = scratch_.data() + static_cast<size_t>(height - 1 - y) * rowBytes;
-        auto* dst = reinterpret_cast<uint32_t*>(base + static_cast<size_t>(y) * stride);
-        if (layout == PixelLayout::bgra) {
-            std::memcpy(dst, src, rowBytes);
+        uint8_t* row = base + static_cast<size_t>(y) * stride;
+        if (layout != PixelLayout::rgba) {
+            std::memcpy(row, src, rowBytes);
             continue;
         }
-        if (layout == PixelLayout::rgb565) {
-            const auto* p = reinterpret_cast<const uint16_t*>(src);
-            for (int x = 0; x < width; ++x) {
-                // Widened by repeating the top bits, so 0 and full scale stay exact.
-                uint32_t r = p[x] >> 11, g = (p[x] >> 5) & 0x3F, b = p[x] & 0x1F;
-                dst[x] = 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) |
-                         (b << 3 | b >> 2);
-            }
-            continue;
-        }
+        auto* dst = reinterpret_cast<uint32_t*>(row);
         for (int x = 0; x < width; ++x, src += 4) {
             uint32_t a = src[3];
             // Drawable contents are taken as premultiplied; keep them valid as such.

@@ -8,12 +8,17 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace host {
 
-// A CPU image: 32-bit premultiplied ARGB in native byte order (cairo's
-// ARGB32), the format of layer contents and of the composed frame.
+// A CPU image, top row first: 32-bit premultiplied ARGB in native byte order
+// (cairo's ARGB32), the format of the composed frame and of most layer
+// contents; or opaque 16-bit 5-6-5 RGB, as a GL renderbuffer of that format
+// holds it, so that presenting one is a copy rather than a conversion.
 class CGImage {
   public:
-    // A transparent image; nullptr when the size is not positive or memory runs out.
-    static std::shared_ptr<CGImage> create(int width, int height);
+    enum class Format { argb32, rgb565 };
+
+    // A transparent (argb32) or black (rgb565) image; nullptr when the size is
+    // not positive or memory runs out.
+    static std::shared_ptr<CGImage> create(int width, int height, Format format = Format::argb32);
     // Adopts a cairo image surface (takes the reference).
     explicit CGImage(cairo_surface_t* surface);
     ~CGImage();
@@ -23,11 +28,13 @@ class CGImage {
     int width() const;
     int height() const;
     int stride() const;  // bytes per row
+    Format format() const;
     uint8_t* data();
     const uint8_t* data() const;
     // Call after writing pixels through data(), before cairo draws the image again.
     void markDirty();
-    // 0xAARRGGBB, premultiplied.
+    // 0xAARRGGBB, premultiplied; 5-6-5 widened by repeating each channel's top
+    // bits (as cairo does), so 0 and full scale stay exact.
     uint32_t pixel(int x, int y) const;
 
     // False (and the file untouched or partial) when it cannot be written.

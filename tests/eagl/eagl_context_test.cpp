@@ -161,6 +161,10 @@ TEST_F(DrawableTest, ContentsAreOpaqueForRGB565AndPremultipliedForRGBA8) {
         SCOPED_TRACE(row.format);
         drawInto(25, 12, row.format, row.colour);
         ASSERT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
+        // 5-6-5 is kept as it was read, for the compositor to widen.
+        EXPECT_EQ(layer->contents()->format(), row.format == std::string(host::kEAGLColorFormatRGB565)
+                                                   ? host::CGImage::Format::rgb565
+                                                   : host::CGImage::Format::argb32);
         uint32_t p = layer->contents()->pixel(24, 11);
         EXPECT_EQ(p >> 24, row.pixel >> 24) << "alpha";
         for (int shift : {16, 8, 0})

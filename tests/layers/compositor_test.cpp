@@ -1,5 +1,6 @@
 #include "host/layers/compositor.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -93,6 +94,41 @@ TEST_F(Compositor, DrawsPresentationValuesAtTheGivenTime) {
     EXPECT_TRUE(layerTreeIsAnimating(*root, now() + 0.1));
     layer->setHidden(true);
     EXPECT_FALSE(layerTreeIsAnimating(*root, now() + 0.1));
+}
+
+}  // namespace
+
+namespace {
+
+// 5-6-5 contents (a GL view's) are widened alike wherever they are looked at:
+// read a pixel at a time, composed into the frame, and written as PNG.
+TEST_F(Compositor, Rgb565ContentsReadComposeAndWriteAsTheSameWidenedColours) {
+    const uint16_t shades[] = {0x0000, 0xFFFF, 0xF800, 0x07E0, 0x001F, 0xA2EB, 0x0841};
+    const uint32_t widened[] = {0xFF000000, 0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00,
+                                0xFF0000FF, 0xFFA55D5A, 0xFF080808};
+    const int n = int(std::size(shades));
+    auto image = CGImage::create(n, 2, CGImage::Format::rgb565);
+    ASSERT_EQ(image->format(), CGImage::Format::rgb565);
+    for (int y = 0; y < 2; ++y)
+        std::memcpy(image->data() + y * image->stride(), shades, sizeof shades);
+    image->markDirty();
+    auto layer = std::make_shared<CALayer>();
+    layer->setFrame(CGRectMake(0, 0, n, 2));
+    layer->setContents(image);
+    root->addSublayer(layer);
+    compose();
+
+    testsupport::TempDir dir;
+    ASSERT_TRUE(image->writePNG(dir.file("565.png")));
+    cairo_surface_t* png = cairo_image_surface_create_from_png(dir.file("565.png").c_str());
+    ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
+    CGImage written(png);
+    for (int x = 0; x < n; ++x) {
+        SCOPED_TRACE(x);
+        EXPECT_EQ(image->pixel(x, 1), widened[x]);
+        EXPECT_EQ(frame->pixel(x, 1), widened[x]);
+        EXPECT_EQ(written.pixel(x, 1) | 0xFF000000, widened[x]);
+    }
 }
 
 }  // namespace

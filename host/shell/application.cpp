@@ -16,6 +16,7 @@
 #include "host/shell/script.h"
 #include "host/shell/sdl_window.h"
 #include "host/views/image.h"
+#include "host/views/screen.h"
 
 namespace host {
 
@@ -144,6 +145,9 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         AudioOutput::openDevice();
     }
 
+    // Views draw, and pictures are chosen, for the pixels per point shown.
+    UIScreen::mainScreen().setScale(
+        static_cast<float>(options.headless ? std::max(options.zoom, 1) : screen->zoom()));
     int status = 1;
     {
         UIApplication application;
@@ -172,6 +176,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     AudioOutput::close();
     loop.reset();
     loop.setClock(nullptr);
+    UIScreen::mainScreen().setScale(1.0f);
     // A run whose record is incomplete has not done what was asked.
     if (!Trace::close(&error)) {
         say(messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());

@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cmath>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -15,10 +16,39 @@
 #include "host/foundation/bundle.h"
 #include "host/foundation/messages.h"
 #include "host/views/graphics_context.h"
+#include "host/views/screen.h"
 
 namespace host {
 
+namespace {
+
+// "cow.png" at scale 2 is "cow@2x.png".
+std::string variantName(const std::string& name, int scale) {
+    const auto dot = name.rfind('.');
+    const auto stem = dot == std::string::npos ? name : name.substr(0, dot);
+    const auto extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    return stem + "@" + std::to_string(scale) + "x" + extension;
+}
+
+// 2 to 8 from a file name ending "@Nx.png" (any extension), else 1.
+int scaleInName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    if (stem.size() < 3 || stem[stem.size() - 3] != '@' || stem.back() != 'x') return 1;
+    const char digit = stem[stem.size() - 2];
+    return digit >= '2' && digit <= '8' ? digit - '0' : 1;
+}
+
+}  // namespace
+
 std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
+    // A damaged variant costs only its detail: its line is said, the plain file used.
+    const int wanted = static_cast<int>(std::lround(UIScreen::mainScreen().scale()));
+    for (int scale = wanted; scale >= 2; --scale)
+        if (auto variant = NSBundle::mainBundle().pathForResource(variantName(name, scale), ""))
+            if (auto image = imageWithContentsOfFile(*variant)) return image;
     auto path = NSBundle::mainBundle().pathForResource(name, "");
     if (!path) {
         say(messages::kImageNotFound, name.c_str(),
@@ -224,18 +254,21 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
             std::memcpy(p, &pixel, 4);
         }
     image->markDirty();
-    return std::make_shared<UIImage>(std::move(image));
+    return std::make_shared<UIImage>(std::move(image), static_cast<float>(scaleInName(path)));
 }
 
 CGSize UIImage::size() const {
-    return CGSizeMake(static_cast<float>(image_->width()), static_cast<float>(image_->height()));
+    return CGSizeMake(static_cast<float>(image_->width()) / scale_,
+                      static_cast<float>(image_->height()) / scale_);
 }
 
 void UIImage::drawAtPoint(CGPoint point) const {
     cairo_t* cr = UIGraphicsGetCurrentContext();
     if (!cr) return;
     cairo_save(cr);
-    cairo_set_source_surface(cr, image_->surface(), point.x, point.y);
+    cairo_translate(cr, point.x, point.y);
+    cairo_scale(cr, 1.0 / scale_, 1.0 / scale_);
+    cairo_set_source_surface(cr, image_->surface(), 0, 0);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     cairo_paint(cr);
     cairo_restore(cr);

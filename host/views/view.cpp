@@ -10,6 +10,7 @@
 
 #include "host/foundation/trace.h"
 #include "host/views/graphics_context.h"
+#include "host/views/screen.h"
 #include "host/views/window.h"
 
 namespace host {
@@ -99,13 +100,17 @@ void UIView::displayIfNeeded() {
     if (!needsDisplay_) return;
     needsDisplay_ = false;
     CGRect b = bounds();
-    auto image = CGImage::create(static_cast<int>(std::ceil(b.size.width)),
-                                 static_cast<int>(std::ceil(b.size.height)));
+    // Drawn at the screen's pixels per point; the compositor fits the image
+    // to the bounds, so a larger scale only adds detail.
+    const double scale = UIScreen::mainScreen().scale();
+    auto image = CGImage::create(static_cast<int>(std::ceil(b.size.width * scale)),
+                                 static_cast<int>(std::ceil(b.size.height * scale)));
     if (!image) {
         layer_->setContents(nullptr);
         return;
     }
     cairo_t* cr = cairo_create(image->surface());
+    cairo_scale(cr, scale, scale);
     cairo_translate(cr, -b.origin.x, -b.origin.y);
     UIGraphicsPushContext(cr);
     drawRect(b);

@@ -26,7 +26,8 @@ id=org.paddock.Paddock
   echo ./usr/share/man/man6/paddock.6.gz
   echo ./usr/share/metainfo/$id.metainfo.xml
   for r in AppIcon.png Cow_0.wav Cow_1.wav Cow_2.wav DisplayStrings.strings Info.json \
-           MainWindow.json PaddockView.json boing_0.wav boing_1.wav boing_2.wav cow.png; do
+           MainWindow.json PaddockView.json boing_0.wav boing_1.wav boing_2.wav cow.png \
+           cow@2x.png cow@3x.png; do
     echo ./usr/share/paddock/resources/$r
   done
 } | sort >"$work/expected"

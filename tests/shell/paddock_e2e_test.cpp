@@ -171,6 +171,62 @@ TEST_F(Paddock, HeadlessScriptComposesThePlacardAndDragsItTheSameWayEveryTime) {
     EXPECT_EQ(dragged->width(), 640) << "--zoom scales the snapshot";
 }
 
+// Mean change in brightness between neighbouring pixels across the text band
+// of the resting placard, in a frame `zoom` pixels per point: how sharp the
+// lettering's edges are.
+double textEdgeStrength(const CGImage& frame, int zoom) {
+    auto luma = [](uint32_t p) {
+        return 0.3 * (p >> 16 & 0xFF) + 0.59 * (p >> 8 & 0xFF) + 0.11 * (p & 0xFF);
+    };
+    double sum = 0;
+    int n = 0;
+    for (int y = (150 - 10) * zoom; y < (150 + 10) * zoom; ++y)
+        for (int x = 60 * zoom; x < 260 * zoom; ++x, ++n)
+            sum += std::abs(luma(frame.pixel(x + 1, y)) - luma(frame.pixel(x, y)));
+    return sum / n;
+}
+
+TEST_F(Paddock, AnEnlargedRunIsDrawnAtItsZoomInPlaceAndSharperThanAnEnlargement) {
+    dir.write("rest.script", "0.1 snapshot rest.png\n0.2 quit\n");
+    std::shared_ptr<CGImage> frames[4];
+    for (int zoom : {1, 2, 3}) {
+        ASSERT_EQ(run("--headless --script rest.script --zoom " + std::to_string(zoom)).status, 0);
+        frames[zoom] = loadPng(dir.file("rest.png"));
+        ASSERT_TRUE(frames[zoom]);
+        ASSERT_EQ(frames[zoom]->width(), 320 * zoom);
+    }
+    // The placard's picture in its variant for the zoom, pixel for pixel where
+    // the placard rests: nothing shifted or resampled.
+    for (int zoom : {2, 3}) {
+        SCOPED_TRACE(zoom);
+        auto art = loadPng(PADDOCK_RESOURCES "/cow@" + std::to_string(zoom) + "x.png");
+        ASSERT_TRUE(art);
+        ASSERT_EQ(art->width(), 220 * zoom);
+        int matched = 0, compared = 0;
+        for (int y = 0; y < art->height(); ++y)
+            for (int x = 0; x < art->width(); ++x)
+                if (uint32_t p = art->pixel(x, y);
+                    p >> 24 == 0xFF && std::abs(y - 60 * zoom) >= 15 * zoom) {
+                    matched += frames[zoom]->pixel(50 * zoom + x, 90 * zoom + y) == p;
+                    ++compared;
+                }
+        EXPECT_EQ(matched, compared);
+        EXPECT_GT(compared, art->width() * art->height() / 2);
+    }
+    // The text is laid out again at the zoom, not enlarged: its edges are
+    // clearly sharper than those of the zoom-1 frame enlarged smoothly (about
+    // 1.3 times; an enlargement would measure 1).
+    auto enlarged = CGImage::create(640, 960);
+    cairo_t* cr = cairo_create(enlarged->surface());
+    cairo_scale(cr, 2, 2);
+    cairo_set_source_surface(cr, frames[1]->surface(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    const double sharp = textEdgeStrength(*frames[2], 2), soft = textEdgeStrength(*enlarged, 2);
+    EXPECT_GT(sharp, 1.2 * soft) << "zoom 2: " << sharp << ", zoom 1 enlarged: " << soft;
+}
+
 TEST_F(Paddock, BadInputGivesOneClearLineAndAFailingStatus) {
     dir.write("bad.script", "0.5 down 160 240\n\n0.7 wiggle 1 2\n");
     dir.write("snap.script", "1 snapshot /proc/no/such/place.png\n2 quit\n");

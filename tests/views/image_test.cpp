@@ -10,7 +10,10 @@
 #include <iterator>
 #include <sstream>
 
+#include "host/foundation/bundle.h"
 #include "host/layers/image.h"
+#include "host/views/graphics_context.h"
+#include "host/views/screen.h"
 #include "tests/support/host_support.h"
 
 namespace {
@@ -226,6 +229,79 @@ TEST_F(Png, TextThatInflatesFarPastTheLimitIsSkippedAndThePictureLoads) {
     EXPECT_EQ(l.printed, "");
     EXPECT_TRUE(l.loaded);
     EXPECT_LT(l.grown, 32u << 20);
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures for an enlarged screen: "name@Nx.png" in the bundle holds "name.png"
+// at N times the detail and the same size in points.
+class ScaledPicture : public Png {
+  protected:
+    void TearDown() override {
+        UIScreen::mainScreen().setScale(1.0f);
+        NSBundle::mainBundle().setResourcePath(saved);
+    }
+    // Loads "cow.png" through the bundle at screen scale `scale`.
+    std::string named(float scale) {
+        UIScreen::mainScreen().setScale(scale);
+        NSBundle::mainBundle().setResourcePath(dir.path());
+        testsupport::StderrCapture out;
+        image = UIImage::imageNamed("cow.png");
+        return out.text();
+    }
+    std::string saved = NSBundle::mainBundle().resourcePath();
+};
+
+TEST_F(ScaledPicture, TheVariantForTheScreenIsChosenTheNextSmallerOrThePlainFileOtherwise) {
+    dir.write("cow.png", picture(22, 30));
+    dir.write("cow@2x.png", picture(44, 60));
+    const struct {
+        float screen;
+        int pixelsWide;
+        float scale;
+    } cases[] = {{1, 22, 1}, {2, 44, 2}, {3, 44, 2}, {2.4f, 44, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.screen);
+        EXPECT_EQ(named(c.screen), "");
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->CGImage()->width(), c.pixelsWide);
+        EXPECT_EQ(image->scale(), c.scale);
+        EXPECT_EQ(image->size(), CGSizeMake(22, 30)) << "the same size in points";
+    }
+    // A damaged variant costs only its detail, and says so.
+    dir.write("cow@2x.png", "not a picture");
+    EXPECT_EQ(named(2), "image " + dir.file("cow@2x.png") +
+                            " cannot be used: not a PNG file\n");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->scale(), 1.0f);
+    // A file opened by path takes the scale its name gives.
+    const std::string path = dir.write("art@3x.png", picture(33, 45));
+    image = UIImage::imageWithContentsOfFile(path);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), CGSizeMake(11, 15));
+}
+
+TEST_F(ScaledPicture, ADetailedVariantDrawsInItsPointsWithEveryPixelKept) {
+    dir.write("cow.png", picture(22, 30));
+    dir.write("cow@2x.png", picture(44, 60));
+    ASSERT_EQ(named(2), "");
+    // Drawn at (5, 5) points into a context of 2 pixels per point: pixel for pixel.
+    auto target = CGImage::create(60, 80);
+    cairo_t* cr = cairo_create(target->surface());
+    cairo_scale(cr, 2, 2);
+    UIGraphicsPushContext(cr);
+    image->drawAtPoint(CGPointMake(5, 5));
+    UIGraphicsPopContext();
+    cairo_destroy(cr);
+    int differ = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 44; ++x)
+            differ += target->pixel(10 + x, 10 + y) != image->CGImage()->pixel(x, y);
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(target->pixel(9, 40), 0u);
+    EXPECT_EQ(target->pixel(54, 40), 0u);
 }
 
 }  // namespace

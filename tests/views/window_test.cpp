@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "host/views/graphics_context.h"
+#include "host/views/screen.h"
 #include "view_fixture.h"
 
 using namespace host;
@@ -61,6 +62,53 @@ TEST_F(Window, RenderingLaysOutAndRedrawsWhatAskedThenComposesAtTheZoom) {
     EXPECT_EQ(UIWindow::keyWindow(), window.get());
     window.reset();
     EXPECT_EQ(UIWindow::keyWindow(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A view draws its contents at the screen's pixels per point, so an enlarged
+// window shows detail a point-sized drawing lacks: an edge half-way across a
+// point is a blend at 1 pixel per point and a clean step at 2.
+class HalfPointEdge : public UIView {
+  public:
+    using UIView::UIView;
+    void drawRect(const CGRect&) override {
+        cairo_t* cr = UIGraphicsGetCurrentContext();
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_rectangle(cr, 0, 0, 10.5, 10);
+        cairo_fill(cr);
+    }
+};
+
+TEST_F(Window, ViewsDrawAtTheScreensScaleSoAnEnlargedWindowKeepsTheirDetail) {
+    for (float scale : {1.0f, 2.0f, 4.0f}) {
+        SCOPED_TRACE(scale);
+        UIScreen::mainScreen().setScale(scale);
+        auto view = std::make_shared<HalfPointEdge>(CGRectMake(20, 30, 20, 10));
+        stage->addSubview(view);
+        view->setNeedsDisplay();
+        auto shot = window->snapshot(now(), scale);
+        const auto& contents = view->layer().contents();
+        ASSERT_TRUE(contents);
+        EXPECT_EQ(contents->width(), int(20 * scale));
+        EXPECT_EQ(contents->height(), int(10 * scale));
+        // Placed where the view is at every scale.
+        EXPECT_EQ(shot->pixel(int(20 * scale), int(30 * scale)), 0xFFFFFFFFu);
+        EXPECT_EQ(shot->pixel(int(20 * scale) - 1, int(30 * scale)), 0xFF000000u);
+        EXPECT_EQ(shot->pixel(int(20 * scale), int(40 * scale)), 0xFF000000u);
+        // The edge at 30.5 points.
+        const int y = int(35 * scale);
+        if (scale == 1.0f) {
+            EXPECT_EQ(shot->pixel(30, y) & 0xFF, 0x80u) << "a half-covered pixel";
+        } else {
+            EXPECT_EQ(shot->pixel(int(30.5f * scale) - 1, y), 0xFFFFFFFFu);
+            EXPECT_EQ(shot->pixel(int(30.5f * scale), y), 0xFF000000u);
+        }
+        view->removeFromSuperview();
+    }
+    UIScreen::mainScreen().setScale(1.0f);
 }
 
 }  // namespace

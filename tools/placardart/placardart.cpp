@@ -1,6 +1,8 @@
 // Draws the placard picture, resources/cow.png: a wooden sign with a dark band
 // for one line of text near its top (centred 90 points above the middle) and
 // a cow's head in a meadow below. Run: placardart resources/cow.png
+// With --scale N (2 or 3) it draws the same placard at N times the detail, for
+// enlarged windows: the build lays these out as cow@2x.png and cow@3x.png.
 // With --icon SIZE it draws the application icon instead: the same cow's head
 // in a small framed meadow, SIZE pixels square.
 
@@ -233,12 +235,26 @@ int main(int argc, char** argv) {
         cairo_destroy(cr);
         return writePng(s, argv[3]);
     }
+    int scale = 1;
+    if (argc == 4 && std::strcmp(argv[1], "--scale") == 0) {
+        char* end = nullptr;
+        scale = int(std::strtol(argv[2], &end, 10));
+        if (*end || scale < 2 || scale > 3) {
+            std::fprintf(stderr, "placardart: --scale wants 2 or 3\n");
+            return 2;
+        }
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: placardart OUT.png | placardart --icon SIZE OUT.png\n");
+        std::fprintf(stderr,
+                     "usage: placardart [--scale 2|3] OUT.png | placardart --icon SIZE OUT.png\n");
         return 2;
     }
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth, kHeight);
+    cairo_surface_t* s =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kWidth * scale, kHeight * scale);
     cairo_t* cr = cairo_create(s);
+    cairo_scale(cr, scale, scale);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     board(cr);
     textBand(cr);

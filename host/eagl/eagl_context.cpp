@@ -136,6 +136,12 @@ bool EAGLContext::setCurrentContext(EAGLContext* context) {
         // Without a display no context can exist, so "none current" already holds.
         return context == nullptr;
     }
+    // Views make their context current every frame: when EGL already has it
+    // current on this thread, asking again would only cost a flush.
+    if (context && context == tCurrent && eglQueryAPI() == EGL_OPENGL_ES_API &&
+        eglGetCurrentContext() == static_cast<EGLContext>(context->context_) &&
+        eglGetCurrentSurface(EGL_DRAW) == static_cast<EGLSurface>(context->surface_))
+        return true;
     // Releasing acts on the thread's bound API, which another client may have changed.
     eglBindAPI(EGL_OPENGL_ES_API);
     bool done;
@@ -218,10 +224,27 @@ bool EAGLContext::presentRenderbuffer(uint32_t target) {
     GLint savedFramebuffer = 0, savedPackAlignment = 4;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &savedFramebuffer);
     glGetIntegerv(GL_PACK_ALIGNMENT, &savedPackAlignment);
-    if (readFramebuffer_ == 0) glGenFramebuffersOES(1, &readFramebuffer_);
-    glBindFramebufferOES(GL_FRAMEBUFFER_OES, readFramebuffer_);
-    glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                 static_cast<GLuint>(bound));
+    // A view presents just after drawing, with the framebuffer that holds the
+    // renderbuffer still bound: read from it where it is. Otherwise attach the
+    // renderbuffer to a framebuffer of our own for the read, and detach it
+    // after, so that deleting the renderbuffer really frees it.
+    GLint attachedType = 0, attachedName = 0;  // GL_NONE
+    if (savedFramebuffer != 0) {
+        glGetFramebufferAttachmentParameterivOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                                 GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE_OES,
+                                                 &attachedType);
+        if (attachedType == GL_RENDERBUFFER_OES)
+            glGetFramebufferAttachmentParameterivOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                                     GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME_OES,
+                                                     &attachedName);
+    }
+    const bool inPlace = attachedType == GL_RENDERBUFFER_OES && attachedName == bound;
+    if (!inPlace) {
+        if (readFramebuffer_ == 0) glGenFramebuffersOES(1, &readFramebuffer_);
+        glBindFramebufferOES(GL_FRAMEBUFFER_OES, readFramebuffer_);
+        glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                     GL_RENDERBUFFER_OES, static_cast<GLuint>(bound));
+    }
     bool complete = glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
     PixelLayout layout = PixelLayout::rgba;
     if (complete) {
@@ -246,10 +269,11 @@ bool EAGLContext::presentRenderbuffer(uint32_t target) {
                          GL_UNSIGNED_BYTE, scratch_.data());
         glPixelStorei(GL_PACK_ALIGNMENT, savedPackAlignment);
     }
-    // Detached so that deleting the renderbuffer really frees it.
-    glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                 0);
-    glBindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(savedFramebuffer));
+    if (!inPlace) {
+        glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                     GL_RENDERBUFFER_OES, 0);
+        glBindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(savedFramebuffer));
+    }
     if (!complete) return false;
     copyIntoContents(static_cast<CAEAGLLayer&>(*layer), width, height, layout);
     return true;

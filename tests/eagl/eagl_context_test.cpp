@@ -1,5 +1,6 @@
 #include "host/eagl/eagl_context.h"
 
+#include <EGL/egl.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -88,6 +89,13 @@ TEST_F(DrawableTest, OnlyGLES11IsOfferedAndTheCurrentContextIsPerThread) {
     ASSERT_TRUE(EAGLContext::setCurrentContext(context()));
     EXPECT_EQ(GLuint(integer(GL_FRAMEBUFFER_BINDING_OES)), framebuffer());
     EXPECT_EQ(parameter(GL_RENDERBUFFER_WIDTH_OES), 0);
+    // Released behind the context's back with EGL itself: making it current
+    // again really makes it current.
+    const EGLDisplay display = eglGetCurrentDisplay();
+    ASSERT_TRUE(eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT));
+    ASSERT_TRUE(EAGLContext::setCurrentContext(context()));
+    EXPECT_NE(eglGetCurrentContext(), EGL_NO_CONTEXT);
+    EXPECT_EQ(GLuint(integer(GL_FRAMEBUFFER_BINDING_OES)), framebuffer());
 }
 
 TEST_F(DrawableTest, StorageHasTheRoundedBoundsAndColourFormatOrIsRefused) {
@@ -141,8 +149,14 @@ TEST_F(DrawableTest, PresentCopiesTopRowFirstRestoresStateAndKeepsHeldFrames) {
     ASSERT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
     EXPECT_EQ(layer->contents().get(), mine) << "steady frames reuse the image";
     held = layer->contents();
+    // Presented straight after drawing, from the framebuffer that holds it:
+    // read where it is, nothing rebound.
     drawInto(40, 30, host::kEAGLColorFormatRGB565, {0, 0, 1, 1});
+    const GLint drawnIn = integer(GL_FRAMEBUFFER_BINDING_OES);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     ASSERT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_OES), drawnIn);
+    EXPECT_EQ(integer(GL_PACK_ALIGNMENT), 1);
     EXPECT_EQ(held->pixel(30, 20), 0xFFFF0000u) << "a held frame stays as it was";
     EXPECT_EQ(layer->contents()->pixel(30, 20), 0xFF0000FFu);
 }

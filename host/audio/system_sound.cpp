@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/audio/audio_output.h"
+#include "host/audio/sound_observer.h"
 #include "host/audio/wav_decoder.h"
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
@@ -46,6 +47,35 @@ struct Sound {
 };
 
 enum class Mode { Closed, Device, Silent };
+
+SystemSoundObserver* observer = nullptr;
+
+// The decoded samples as float at their own rate, for the observer.
+std::shared_ptr<ObservedSound> observedCopy(const DecodedSound& decoded) {
+    const int frameBytes = SDL_AUDIO_BITSIZE(decoded.format) / 8 * decoded.channels;
+    const std::size_t bytes = std::size_t(decoded.frames) * std::size_t(frameBytes);
+    SDL_AudioCVT cvt;
+    if (frameBytes <= 0 ||
+        SDL_BuildAudioCVT(&cvt, decoded.format, Uint8(decoded.channels), decoded.rate, AUDIO_F32SYS,
+                          Uint8(decoded.channels), decoded.rate) < 0 ||
+        bytes * std::size_t(cvt.len_mult) > std::size_t(INT_MAX))
+        return nullptr;
+    std::vector<Uint8> buffer(bytes * std::size_t(cvt.len_mult));
+    std::memcpy(buffer.data(), decoded.samples.get(), bytes);
+    std::size_t converted = bytes;
+    if (cvt.needed) {
+        cvt.len = int(bytes);
+        cvt.buf = buffer.data();
+        if (SDL_ConvertAudio(&cvt) < 0) return nullptr;
+        converted = std::size_t(cvt.len_cvt);
+    }
+    auto sound = std::make_shared<ObservedSound>();
+    sound->channels = decoded.channels;
+    sound->rate = decoded.rate;
+    sound->samples.resize(converted / sizeof(float));
+    std::memcpy(sound->samples.data(), buffer.data(), sound->samples.size() * sizeof(float));
+    return sound;
+}
 
 struct Output {
     Mode mode = Mode::Closed;
@@ -177,17 +207,17 @@ OSStatus convertForDevice(DecodedSound& decoded, Sound& sound) {
     return sound.chunk ? kAudioServicesNoError : kAudioServicesSystemSoundUnspecifiedError;
 }
 
-void playOnDevice(SystemSoundID id, Sound& sound) {
+bool playOnDevice(SystemSoundID id, Sound& sound) {
     Output& out = output();
     for (int ch = 0; ch < kChannels; ++ch) {
         if (channelBusy[ch].load(std::memory_order_acquire)) continue;
         channelSound[ch].store(id, std::memory_order_release);
         channelBusy[ch].store(true, std::memory_order_release);
-        if (Mix_PlayChannel(ch, sound.chunk, 0) == ch) return;
+        if (Mix_PlayChannel(ch, sound.chunk, 0) == ch) return true;
         channelBusy[ch].store(false, std::memory_order_release);
         Trace::log("sound", "skipped " + sound.name + ": " + Mix_GetError());
         NSRunLoop::mainRunLoop().post([id] { deliverCompletion(id); });
-        return;
+        return false;
     }
     // Every channel is taken. The play is skipped but still completes, so
     // that whoever waits for it (a one-shot effect freeing itself) is not
@@ -199,6 +229,7 @@ void playOnDevice(SystemSoundID id, Sound& sound) {
     }
     Trace::log("sound", "skipped " + sound.name + " (all channels busy)");
     NSRunLoop::mainRunLoop().post([id] { deliverCompletion(id); });
+    return false;
 }
 
 void playSilently(SystemSoundID id, Sound& sound) {
@@ -295,6 +326,8 @@ int AudioOutput::activePlaybacks() {
 
 int AudioOutput::soundCount() { return int(output().sounds.size()); }
 
+void setSystemSoundObserver(SystemSoundObserver* newObserver) { observer = newObserver; }
+
 OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
                                           SystemSoundID* outSystemSoundID) {
     if (!outSystemSoundID) return kAudio_ParamError;
@@ -303,6 +336,9 @@ OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
     DecodedSound decoded;
     std::string why;
     OSStatus status = decodeWavFile(filePath, decoded, why);
+    // Copied before the device conversion, which may take the samples.
+    std::shared_ptr<ObservedSound> observed;
+    if (status == kAudioServicesNoError && observer) observed = observedCopy(decoded);
     Sound sound;
     sound.name = baseName(filePath);
     sound.duration = decoded.duration();
@@ -321,6 +357,7 @@ OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
     SystemSoundID id = out.nextID++;
     out.sounds.emplace(id, std::move(sound));
     *outSystemSoundID = id;
+    if (observer && observed) observer->soundCreated(id, std::move(observed));
     return kAudioServicesNoError;
 }
 
@@ -334,10 +371,12 @@ void AudioServicesPlaySystemSound(SystemSoundID inSystemSoundID) {
     auto it = sounds.find(inSystemSoundID);
     if (it == sounds.end()) return;
     Trace::log("sound", "played " + it->second.name);
+    bool played = true;
     if (output().mode == Mode::Device)
-        playOnDevice(inSystemSoundID, it->second);
+        played = playOnDevice(inSystemSoundID, it->second);
     else
         playSilently(inSystemSoundID, it->second);
+    if (observer && played) observer->soundPlayed(inSystemSoundID, NSRunLoop::mainRunLoop().now());
 }
 
 OSStatus AudioServicesAddSystemSoundCompletion(SystemSoundID inSystemSoundID,
@@ -376,6 +415,7 @@ OSStatus AudioServicesDisposeSystemSoundID(SystemSoundID inSystemSoundID) {
     for (int i = 0; i < stopped; ++i) Trace::log("sound", "stopped " + sound.name);
     Trace::log("sound", "disposed " + sound.name);
     freeSound(sound);
+    if (observer) observer->soundDisposed(inSystemSoundID, NSRunLoop::mainRunLoop().now());
     return kAudioServicesNoError;
 }
 

@@ -90,4 +90,9 @@ inline constexpr const char* kAudioSilent = "Sound is off (%s): sounds play sile
 inline constexpr const char* kAudioChannelsBusy =
     "All %d sound channels are busy: a sound was skipped\n";
 
+// record: path and why; path; path, frames recorded and dropped
+inline constexpr const char* kRecordingUnwritable = "cannot record to %s: %s\n";
+inline constexpr const char* kRecordingStarted = "recording to %s\n";
+inline constexpr const char* kRecordingFinished = "recorded %s (%lld frames, %lld dropped)\n";
+
 }  // namespace host::messages

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "host/audio/audio_output.h"
+#include "host/audio/sound_observer.h"
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
+#include "host/record/recorder.h"
 #include "host/shell/files.h"
 #include "host/shell/main_interface.h"
 #include "host/shell/options.h"
@@ -98,6 +101,12 @@ int runApplication(int argc, char** argv, const char* principalClassName,
                      "--trace names the script itself, which it would overwrite");
         return 2;
     }
+    if (!options.recordPath.empty() && (sameFile(options.recordPath, options.scriptPath) ||
+                                        sameFile(options.recordPath, options.tracePath))) {
+        say(messages::kBadCommandLine, program.c_str(),
+            "--record names the script or the trace, which it would overwrite");
+        return 2;
+    }
 
     if (principalClassName && std::strcmp(principalClassName, "UIApplication") != 0) {
         say(messages::kUnknownPrincipalClass, principalClassName);
@@ -129,6 +138,21 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         if (!objects->iconFile.empty())
             if (auto icon = UIImage::imageNamed(objects->iconFile)) screen->setIcon(*icon->CGImage());
     }
+    // Headless, the recording starts with the run; a window starts its own.
+    std::unique_ptr<Recorder> recorder;
+    if (options.headless && !options.recordPath.empty()) {
+        const CGRect bounds = objects->window->bounds();
+        const int zoom = std::max(options.zoom, 1);
+        Recorder::Settings settings;
+        settings.width = static_cast<int>(std::lround(bounds.size.width * zoom));
+        settings.height = static_cast<int>(std::lround(bounds.size.height * zoom));
+        recorder = Recorder::start(options.recordPath, settings, error);
+        if (!recorder) {
+            say(messages::kRecordingUnwritable, options.recordPath.c_str(), error.c_str());
+            return 1;
+        }
+        say(messages::kRecordingStarted, options.recordPath.c_str());
+    }
     if (!options.tracePath.empty() && !Trace::open(options.tracePath, &error)) {
         say(messages::kTraceUnwritable, options.tracePath.c_str(), error.c_str());
         return 1;
@@ -144,6 +168,11 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     } else {
         AudioOutput::openDevice();
     }
+
+    // What the sounds play is kept for a recording (the window may start one at any time).
+    SoundTap soundTap;
+    soundTap.setRecorder(recorder.get());
+    if (recorder || !options.headless) setSystemSoundObserver(&soundTap);
 
     // Views draw, and pictures are chosen, for the pixels per point shown.
     UIScreen::mainScreen().setScale(
@@ -162,9 +191,21 @@ int runApplication(int argc, char** argv, const char* principalClassName,
             say("%s", messages::kNothingLaunched);
         } else if (options.headless) {
             status = runHeadless(*window, steps, std::max(options.zoom, 1), virtualClock,
-                                 {options.scriptPath, options.tracePath});
+                                 {options.scriptPath, options.tracePath}, recorder.get());
         } else {
-            status = runWindow(*window, *screen);
+            const std::string name = objects->bundleName.empty() ? program : objects->bundleName;
+            status = runWindow(*window, *screen, {options.recordPath, name, &soundTap});
+        }
+        if (recorder) {
+            soundTap.setRecorder(nullptr);
+            if (recorder->finish(loop.now(), error)) {
+                say(messages::kRecordingFinished, options.recordPath.c_str(),
+                    recorder->framesRecorded(), recorder->framesDropped());
+            } else {
+                say(messages::kRecordingUnwritable, options.recordPath.c_str(), error.c_str());
+                status = std::max(status, 1);
+            }
+            recorder.reset();
         }
 
         // Timers and posted work may point into the views: drop them first.
@@ -174,6 +215,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         sharedSlot() = nullptr;
     }
     AudioOutput::close();
+    setSystemSoundObserver(nullptr);
     loop.reset();
     loop.setClock(nullptr);
     UIScreen::mainScreen().setScale(1.0f);

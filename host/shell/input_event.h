@@ -14,6 +14,7 @@ struct InputEvent {
         Redraw,     // the window's pixels were lost or resized
         Wake,       // work was posted to the run loop from another thread
         Quit,
+        ToggleRecording,  // start or stop recording the window (Ctrl+R)
     };
     Kind kind = Kind::Redraw;
     int finger = 0;

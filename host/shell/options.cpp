@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "host/foundation/strings.h"
+#include "host/record/recorder.h"
 
 namespace host {
 
@@ -75,6 +76,14 @@ bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& optio
                 return false;
             }
             options.tracePath = value;
+        } else if (name == "--record") {
+            if (!takeValue()) return false;
+            if (!recordingFormatFor(value)) {
+                error = "--record wants a file name ending in .mp4, .webm or .webp, not " +
+                        quotedForMessage(value);
+                return false;
+            }
+            options.recordPath = value;
         } else if (name == "--zoom") {
             if (!takeValue()) return false;
             if (!parseZoom(value, options.zoom)) {
@@ -113,21 +122,26 @@ bool parseShellOptions(const std::vector<std::string>& args, ShellOptions& optio
 
 std::string shellUsage(const std::string& program) {
     return "Usage: " + program +
-           " [--zoom N] [--trace FILE]\n"
+           " [--zoom N] [--trace FILE] [--record FILE]\n"
            "       " +
            program +
            " --headless --script FILE [--clock-start SECONDS] [--zoom N] [--trace FILE]\n"
+           "       [--record FILE]\n"
            "\n"
            "Opens the paddock in a window. Drag the placard with the mouse or a finger\n"
            "and let go: it springs back to the middle while a cow is flung up from the\n"
            "floor, bounces eight times with boings and moos, and vanishes. Double-tap\n"
-           "beside the placard for its next line. Ctrl+Q or closing the window quits.\n"
+           "beside the placard for its next line. Ctrl+R starts and stops a recording\n"
+           "into the videos folder. Ctrl+Q or closing the window quits.\n"
            "\n"
            "  --zoom N         pixels per point, 1 to 8 (default: what fits the display;\n"
            "                   1 headless)\n"
            "  --trace FILE     write one line per event (touches, views shown and hidden,\n"
            "                   interaction on and off, animations, shows, cues, sounds)\n"
            "                   to FILE\n"
+           "  --record FILE    record what the stage shows, from the first frame to the\n"
+           "                   end of the run, with its sound: FILE.mp4 (H.264 and AAC),\n"
+           "                   FILE.webm (VP9 and Opus) or FILE.webp (animated, silent)\n"
            "  --headless       run without a display on a virtual clock, replaying a script\n"
            "  --clock-start SECONDS\n"
            "                   headless: the calendar time the virtual clock starts at,\n"

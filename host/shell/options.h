@@ -19,6 +19,8 @@ struct ShellOptions {
     // clock starts. What the program seeds from the time follows it.
     long long clockStart = 0;
     bool clockStartGiven = false;
+    // A recording of the run: .mp4, .webm or .webp.
+    std::string recordPath;
 };
 
 // Up to the year 9999, so the calendar time never overflows.

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -35,13 +36,19 @@ static bool writeSnapshot(UIWindow& window, const std::string& path, double time
 }
 
 int runHeadless(UIWindow& window, const std::vector<ScriptStep>& steps, int zoom,
-                VirtualClock& clock, const std::vector<std::string>& keep) {
+                VirtualClock& clock, const std::vector<std::string>& keep, Recorder* recorder) {
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     int status = 0;
     size_t next = 0;
+    // One frame, composed again at each of the recording's frame times.
+    std::shared_ptr<CGImage> frame;
+    if (recorder)
+        frame = CGImage::create(static_cast<int>(std::lround(window.bounds().size.width * zoom)),
+                                static_cast<int>(std::lround(window.bounds().size.height * zoom)));
     // The run ends with the script: at a quit line, or after the last line.
     while (next < steps.size()) {
         double t = std::min(steps[next].time, loop.nextDueTime());
+        if (recorder) t = std::min(t, recorder->nextFrameTime());
         // Everything due up to and including the line's time runs before it.
         clock.advanceTo(t);
         loop.runDue();
@@ -68,6 +75,11 @@ int runHeadless(UIWindow& window, const std::vector<ScriptStep>& steps, int zoom
                     Trace::log("quit", "");
                     return status;
             }
+        }
+        // The frame shows everything that happened up to its time.
+        if (recorder && frame && recorder->nextFrameTime() <= now) {
+            window.renderInto(*frame, now, static_cast<float>(zoom));
+            recorder->addFrame(*frame, now);
         }
     }
     return status;

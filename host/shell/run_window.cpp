@@ -1,9 +1,12 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
@@ -12,7 +15,7 @@
 
 namespace host {
 
-int runWindow(UIWindow& window, SdlWindow& screen) {
+int runWindow(UIWindow& window, SdlWindow& screen, const WindowRecording& recording) {
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
     const float zoom = static_cast<float>(screen.zoom());
     const CGRect bounds = window.bounds();
@@ -38,6 +41,49 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
     const double period = screen.refreshInterval();
     double lastFrame = -period;
     bool needsFrame = true, running = true, reportedPresent = false;
+
+    // The frames shown go to the recorder's worker thread; the tick never
+    // waits for it (a frame it has no room for is dropped from the recording).
+    std::unique_ptr<Recorder> recorder;
+    std::atomic<bool> recordingFailed = false;
+    // A stopped recording is finished (encoders flushed, file closed and
+    // renamed) on its own thread, so that stopping does not hold up a tick.
+    std::vector<std::thread> finishing;
+    auto startRecording = [&](const std::string& path) {
+        Recorder::Settings settings;
+        settings.width = frame->width();
+        settings.height = frame->height();
+        settings.start = loop.now();
+        settings.dropWhenBusy = true;
+        std::string why;
+        recorder = Recorder::start(path, settings, why);
+        if (!recorder) {
+            say(messages::kRecordingUnwritable, path.c_str(), why.c_str());
+            recordingFailed = true;
+            return false;
+        }
+        say(messages::kRecordingStarted, path.c_str());
+        if (recording.tap) recording.tap->setRecorder(recorder.get());
+        needsFrame = true;
+        return true;
+    };
+    auto stopRecording = [&] {
+        if (recording.tap) recording.tap->setRecorder(nullptr);
+        finishing.emplace_back([r = std::move(recorder), end = loop.now(), &recordingFailed] {
+            std::string why;
+            if (r->finish(end, why)) {
+                say(messages::kRecordingFinished, r->path().c_str(), r->framesRecorded(),
+                    r->framesDropped());
+            } else {
+                say(messages::kRecordingUnwritable, r->path().c_str(), why.c_str());
+                recordingFailed = true;
+            }
+        });
+    };
+    if (!recording.path.empty() && !startRecording(recording.path)) {
+        loop.setWakeHandler(nullptr);
+        return 1;
+    }
     while (running) {
         if (screen.wasDestroyedElsewhere()) {
             say("%s", messages::kWindowDestroyed);
@@ -57,6 +103,7 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
                 say(messages::kWindowUnusable, error.c_str());
                 reportedPresent = true;
             }
+            if (recorder && now >= recorder->nextFrameTime()) recorder->addFrame(*frame, now);
             lastFrame = now;
             needsFrame = false;
         }
@@ -94,11 +141,20 @@ int runWindow(UIWindow& window, SdlWindow& screen) {
                 case InputEvent::Kind::Quit:
                     running = false;
                     break;
+                case InputEvent::Kind::ToggleRecording:
+                    if (recorder)
+                        stopRecording();
+                    else
+                        startRecording(userVideosFolder() + "/" +
+                                       datedRecordingName(recording.name, loop.clock().wallTime()));
+                    break;
             }
         }
     }
+    if (recorder) stopRecording();
+    for (std::thread& t : finishing) t.join();
     loop.setWakeHandler(nullptr);
-    return 0;
+    return recordingFailed ? 1 : 0;
 }
 
 }  // namespace host

@@ -60,6 +60,11 @@ std::optional<InputEvent> SdlInput::translateKind(const SDL_Event& event) {
                 e.kind = InputEvent::Kind::Quit;
                 return e;
             }
+            if (event.key.keysym.sym == SDLK_r && (event.key.keysym.mod & KMOD_CTRL) &&
+                !event.key.repeat) {
+                e.kind = InputEvent::Kind::ToggleRecording;
+                return e;
+            }
             return std::nullopt;
         case SDL_WINDOWEVENT:
             switch (event.window.event) {

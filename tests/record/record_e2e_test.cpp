@@ -1,0 +1,344 @@
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+#include <cairo.h>
+#include <gtest/gtest.h>
+#include <webp/demux.h>
+
+#include <cmath>
+#include <map>
+
+#include "host/foundation/messages.h"
+#include "host/layers/image.h"
+#include "tests/support/host_support.h"
+
+// Records scripted shows headless, decodes them back with the same libraries
+// and compares them with the run's own snapshots and trace.
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A drag and release; the show ends near 9.6 s.
+constexpr const char* kScript =
+    "0.30 down 160 240\n0.50 move 200 300\n0.70 move 250 380\n0.80 up 250 380\n"
+    "1.50 snapshot a.png\n3.00 snapshot b.png\n10.50 quit\n";
+constexpr double kEnd = 10.5;
+constexpr int kRate = 48000;
+
+struct Media {
+    int width = 0, height = 0;
+    std::vector<std::vector<uint32_t>> frames;  // 0xAARRGGBB
+    std::vector<double> times;                  // when each frame starts
+    double duration = 0;
+    std::vector<float> sound;  // mono at kRate from time 0
+    bool operator==(const Media&) const = default;
+};
+
+void addSound(Media& m, AVCodecContext* c, AVFrame* f, double start) {
+    AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
+    SwrContext* swr = nullptr;
+    swr_alloc_set_opts2(&swr, &mono, AV_SAMPLE_FMT_FLT, kRate, &c->ch_layout, c->sample_fmt,
+                        c->sample_rate, 0, nullptr);
+    swr_init(swr);
+    std::vector<float> out(std::size_t(f->nb_samples) * 2 + 256);
+    auto* data = reinterpret_cast<uint8_t*>(out.data());
+    int n = swr_convert(swr, &data, int(out.size()), const_cast<const uint8_t**>(f->extended_data),
+                        f->nb_samples);
+    swr_free(&swr);
+    const long long at = std::llround(start * kRate);
+    for (int i = 0; i < n; ++i) {
+        if (at + i < 0) continue;
+        if (m.sound.size() <= std::size_t(at + i)) m.sound.resize(std::size_t(at + i) + 1);
+        m.sound[std::size_t(at + i)] = out[std::size_t(i)];
+    }
+}
+
+Media decodeAv(const std::string& path) {
+    Media m;
+    // The decoders' notes on standard error would only clutter the test's output.
+    av_log_set_level(AV_LOG_QUIET);
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return m;
+    avformat_find_stream_info(format, nullptr);
+    m.duration = double(format->duration) / AV_TIME_BASE;
+    std::map<int, AVCodecContext*> codecs;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVCodec* codec = avcodec_find_decoder(format->streams[i]->codecpar->codec_id);
+        AVCodecContext* c = avcodec_alloc_context3(codec);
+        avcodec_parameters_to_context(c, format->streams[i]->codecpar);
+        c->thread_count = 1;
+        avcodec_open2(c, codec, nullptr);
+        codecs[int(i)] = c;
+    }
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    auto drain = [&](int index) {
+        AVCodecContext* c = codecs[index];
+        const AVStream* stream = format->streams[index];
+        // WebM starts the video 7 ms late, past Opus's preroll: its first
+        // frame is the recording's time 0.
+        const long long origin =
+            c->codec_type == AVMEDIA_TYPE_VIDEO && stream->start_time > 0 ? stream->start_time : 0;
+        while (avcodec_receive_frame(c, frame) == 0) {
+            const double t =
+                double(frame->best_effort_timestamp - origin) * av_q2d(stream->time_base);
+            if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
+                addSound(m, c, frame, t);
+                continue;
+            }
+            m.width = frame->width, m.height = frame->height;
+            std::vector<uint32_t> rgb(std::size_t(m.width) * m.height);
+            SwsContext* sws =
+                sws_getContext(m.width, m.height, AVPixelFormat(frame->format), m.width, m.height,
+                               AV_PIX_FMT_RGB32, SWS_BICUBIC, nullptr, nullptr, nullptr);
+            uint8_t* planes[1] = {reinterpret_cast<uint8_t*>(rgb.data())};
+            int strides[1] = {m.width * 4};
+            sws_scale(sws, frame->data, frame->linesize, 0, m.height, planes, strides);
+            sws_freeContext(sws);
+            m.frames.push_back(std::move(rgb));
+            m.times.push_back(t);
+        }
+    };
+    while (av_read_frame(format, packet) >= 0) {
+        if (codecs.count(packet->stream_index) &&
+            avcodec_send_packet(codecs[packet->stream_index], packet) >= 0)
+            drain(packet->stream_index);
+        av_packet_unref(packet);
+    }
+    for (auto& [index, c] : codecs) {
+        avcodec_send_packet(c, nullptr);
+        drain(index);
+        avcodec_free_context(&c);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avformat_close_input(&format);
+    return m;
+}
+
+Media decodeWebp(const std::string& path) {
+    Media m;
+    const std::string bytes = testsupport::readFile(path);
+    WebPData data{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_BGRA;  // 0xAARRGGBB in memory on this machine
+    WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+    if (!decoder) return m;
+    WebPAnimInfo info;
+    WebPAnimDecoderGetInfo(decoder, &info);
+    m.width = int(info.canvas_width), m.height = int(info.canvas_height);
+    double start = 0;
+    while (WebPAnimDecoderHasMoreFrames(decoder)) {
+        uint8_t* pixels = nullptr;
+        int end = 0;
+        if (!WebPAnimDecoderGetNext(decoder, &pixels, &end)) break;
+        const auto* p = reinterpret_cast<const uint32_t*>(pixels);
+        m.frames.emplace_back(p, p + std::size_t(m.width) * m.height);
+        m.times.push_back(start);
+        start = m.duration = end / 1000.0;
+    }
+    WebPAnimDecoderDelete(decoder);
+    return m;
+}
+
+// The frame shown at `t`.
+const std::vector<uint32_t>& frameAt(const Media& m, double t) {
+    std::size_t i = 0;
+    while (i + 1 < m.times.size() && m.times[i + 1] <= t + 1e-6) ++i;
+    return m.frames[i];
+}
+
+// Mean difference per colour channel, 0-255.
+double difference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        for (int shift : {0, 8, 16})
+            sum += std::abs(int(a[i] >> shift & 255) - int(b[i] >> shift & 255));
+    return sum / (3.0 * double(a.size()));
+}
+
+std::vector<uint32_t> loadPng(const std::string& path) {
+    host::CGImage image(cairo_image_surface_create_from_png(path.c_str()));
+    std::vector<uint32_t> out;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) out.push_back(image.pixel(x, y));
+    return out;
+}
+
+double rms(const std::vector<float>& s, double from, double to) {
+    double sum = 0;
+    long long n = 0;
+    for (long long i = std::llround(from * kRate); i < std::llround(to * kRate); ++i, ++n)
+        sum +=
+            i >= 0 && std::size_t(i) < s.size() ? double(s[std::size_t(i)]) * s[std::size_t(i)] : 0;
+    return n ? std::sqrt(sum / double(n)) : 0;
+}
+
+// Spans of at least 0.2 s in which the trace has no sound playing.
+std::vector<std::pair<double, double>> silences(const std::vector<testsupport::TraceLine>& trace) {
+    std::vector<std::pair<double, double>> out;
+    std::map<std::string, int> playing;
+    double quietSince = 0;
+    auto active = [&] {
+        int n = 0;
+        for (auto& [name, count] : playing) n += count;
+        return n;
+    };
+    for (const auto& line : trace) {
+        if (line.event != "sound") continue;
+        const bool wasQuiet = active() == 0;
+        std::istringstream words(line.details);
+        std::string what, name;
+        words >> what >> name;
+        if (what == "played") ++playing[name];
+        if (what == "finished") playing[name] = std::max(0, playing[name] - 1);
+        if (what == "disposed") playing[name] = 0;
+        if (wasQuiet && active() > 0 && line.time - quietSince >= 0.2)
+            out.push_back({quietSince, line.time});
+        if (!wasQuiet && active() == 0) quietSince = line.time;
+    }
+    if (active() == 0 && kEnd - quietSince >= 0.2) out.push_back({quietSince, kEnd});
+    return out;
+}
+
+class Recording : public ::testing::TestWithParam<const char*> {
+  protected:
+    testsupport::ProgramRun record(const std::string& file, const std::string& prefix = "") {
+        dir.write("show.script", kScript);
+        return testsupport::runProgram(
+            "cd '" + dir.path() + "' && " + prefix +
+                " LSAN_OPTIONS=\"$LSAN_OPTIONS:print_suppressions=0\" '" PADDOCK_BIN "'",
+            "--headless --script show.script --trace trace.txt --record '" + file + "'");
+    }
+    Media decode(const std::string& file) const {
+        return file.ends_with(".webp") ? decodeWebp(dir.file(file)) : decodeAv(dir.file(file));
+    }
+    testsupport::TempDir dir;
+};
+
+TEST_P(Recording, HoldsTheShowFrameByFrameWithItsSound) {
+    const std::string file = std::string("show.") + GetParam();
+    const auto run = record(file);
+    ASSERT_EQ(run.status, 0) << run.output;
+    Media m = decode(file);
+    ASSERT_FALSE(m.frames.empty());
+    EXPECT_EQ(m.width, 320);
+    EXPECT_EQ(m.height, 480);
+    EXPECT_NEAR(m.duration, kEnd, 0.03);
+    if (file.ends_with(".webp")) {
+        // Identical frames (the placard resting) are merged into one.
+        EXPECT_LE(m.frames.size(), std::size_t(kEnd * 30));
+        EXPECT_GT(m.frames.size(), std::size_t(6 * 30));
+    } else {
+        EXPECT_EQ(m.frames.size(), std::size_t(kEnd * 30));
+        // WebM keeps whole milliseconds.
+        EXPECT_NEAR(m.times.back(), kEnd - 1.0 / 30, 0.01);
+    }
+    // The frames at the snapshots' times are those snapshots, and nearer
+    // them than the frames two ticks of the recording before or after.
+    for (auto [t, png] : {std::pair{1.5, "a.png"}, {3.0, "b.png"}}) {
+        const auto snapshot = loadPng(dir.file(png));
+        const double here = difference(frameAt(m, t), snapshot);
+        EXPECT_LT(here, 4.0) << t;
+        EXPECT_LT(here, difference(frameAt(m, t - 2.0 / 30), snapshot)) << t;
+        EXPECT_LT(here, difference(frameAt(m, t + 2.0 / 30), snapshot)) << t;
+    }
+    // During the show, the cow moves over black: a few lit pixels whose middle travels.
+    const auto trace = testsupport::traceLines(testsupport::readFile(dir.file("trace.txt")));
+    // (After the last launch the cow flies at the camera and past it.)
+    double showStart = 0, lastLaunch = 0;
+    for (const auto& line : trace) {
+        if (line.event == "show" && line.details == "start") showStart = line.time;
+        if (line.event == "cue" && line.details.starts_with("boing")) lastLaunch = line.time;
+    }
+    ASSERT_GT(lastLaunch, showStart + 5);
+    double lastX = -1, lastY = -1;
+    for (double t = showStart + 0.3; t < lastLaunch; t += 0.5) {
+        const auto& f = frameAt(m, t);
+        double x = 0, y = 0, lit = 0;
+        for (int i = 0; i < int(f.size()); ++i)
+            if (((f[i] >> 16 & 255) + (f[i] >> 8 & 255) + (f[i] & 255)) > 90)
+                x += i % m.width, y += i / m.width, ++lit;
+        ASSERT_GT(lit, 200) << t;
+        EXPECT_LT(lit, 0.5 * double(f.size())) << t;
+        x /= lit, y /= lit;
+        EXPECT_GT(std::hypot(x - lastX, y - lastY), 2.0) << t;
+        lastX = x, lastY = y;
+    }
+    if (file.ends_with(".webp")) return;
+    // Loud at the release and at every floor contact, quiet where nothing plays.
+    int boings = 0;
+    for (const auto& line : trace)
+        if (line.event == "cue" && line.details.starts_with("boing")) {
+            EXPECT_GT(rms(m.sound, line.time, line.time + 0.1), 0.03) << line.time;
+            ++boings;
+        }
+    EXPECT_EQ(boings, 8);
+    const auto quiet = silences(trace);
+    ASSERT_GE(quiet.size(), 2u);
+    for (auto [from, to] : quiet) EXPECT_LT(rms(m.sound, from + 0.05, to - 0.05), 0.002) << from;
+}
+
+TEST_P(Recording, IsTheSameEveryTime) {
+    const std::string file = std::string("show.") + GetParam();
+    ASSERT_EQ(record("1" + file).status, 0);
+    ASSERT_EQ(record("2" + file).status, 0);
+    const Media first = decode("1" + file);
+    EXPECT_FALSE(first.frames.empty());
+    EXPECT_TRUE(first == decode("2" + file));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Recording, ::testing::Values("mp4", "webm", "webp"));
+
+std::string said(const char* format, const std::string& path, const char* why) {
+    char line[512];
+    std::snprintf(line, sizeof line, format, path.c_str(), why);
+    return line;
+}
+
+// Each failure: its line, its status, and no file left behind but the script.
+TEST_F(Recording, FailuresSayWhyAndLeaveNoFile) {
+    ASSERT_EQ(::symlink("/dev/full", dir.file("full.mp4").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/full", dir.file("full.webp").c_str()), 0);
+    struct Case {
+        std::string file, prefix, line;
+        int status;
+    } cases[] = {
+        {"show.avi", "",
+         "paddock: --record wants a file name ending in .mp4, .webm or .webp, not \"show.avi\" "
+         "(try --help)\n",
+         2},
+        {"no/such/show.mp4", "",
+         said(host::messages::kRecordingUnwritable, "no/such/show.mp4",
+              "No such file or directory"),
+         1},
+        {"full.mp4", "",
+         said(host::messages::kRecordingUnwritable, "full.mp4", "No space left on device"), 1},
+        {"full.webp", "",
+         said(host::messages::kRecordingUnwritable, "full.webp", "No space left on device"), 1},
+        // Larger than the 64 KiB a file may have: the encoder fails part way.
+        {"big.mp4", "trap '' XFSZ; ulimit -f 64;",
+         said(host::messages::kRecordingUnwritable, "big.mp4", "File too large"), 1},
+        {"big.webp", "trap '' XFSZ; ulimit -f 64;",
+         said(host::messages::kRecordingUnwritable, "big.webp", "File too large"), 1},
+    };
+    for (const Case& c : cases) {
+        const auto run = record(c.file, c.prefix);
+        EXPECT_EQ(run.status, c.status) << c.file;
+        EXPECT_NE(run.output.find(c.line), std::string::npos) << c.file << ":\n" << run.output;
+        EXPECT_EQ(run.output.find("recorded "), std::string::npos) << c.file;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "show.script" || name == "trace.txt" || name.ends_with(".png") ||
+                        name.starts_with("full."))
+                << c.file << " left " << name;
+        }
+    }
+}
+
+}  // namespace

@@ -17,7 +17,10 @@ std::shared_ptr<CGImage> CGImage::create(int width, int height, Format format) {
 
 CGImage::CGImage(cairo_surface_t* surface) : surface_(surface) {}
 
-CGImage::~CGImage() { cairo_surface_destroy(surface_); }
+CGImage::~CGImage() {
+    cairo_surface_destroy(surface_);
+    if (widened_) cairo_surface_destroy(widened_);
+}
 
 int CGImage::width() const { return cairo_image_surface_get_width(surface_); }
 int CGImage::height() const { return cairo_image_surface_get_height(surface_); }
@@ -36,7 +39,32 @@ const uint8_t* CGImage::data() const {
     return cairo_image_surface_get_data(surface_);
 }
 
-void CGImage::markDirty() { cairo_surface_mark_dirty(surface_); }
+void CGImage::markDirty() {
+    cairo_surface_mark_dirty(surface_);
+    ++changes_;
+}
+
+cairo_surface_t* CGImage::surfaceForScaling() const {
+    if (format() == Format::argb32) return surface_;
+    if (!widened_) {
+        widened_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width(), height());
+        if (cairo_surface_status(widened_) != CAIRO_STATUS_SUCCESS) {
+            cairo_surface_destroy(widened_);
+            widened_ = nullptr;
+            return surface_;  // slower, but drawn
+        }
+        widenedAt_ = changes_ + 1;
+    }
+    if (widenedAt_ != changes_) {
+        cairo_t* cr = cairo_create(widened_);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr, surface_, 0, 0);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        widenedAt_ = changes_;
+    }
+    return widened_;
+}
 
 uint32_t CGImage::pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width() || y >= height()) return 0;

@@ -33,6 +33,10 @@ class CGImage {
     const uint8_t* data() const;
     // Call after writing pixels through data(), before cairo draws the image again.
     void markDirty();
+    // The picture as cairo should sample it when scaling: the image itself,
+    // or for rgb565 a copy widened to 32 bits (cairo's RGB24), made again
+    // only after markDirty(). Scaling straight from 5-6-5 is many times slower.
+    cairo_surface_t* surfaceForScaling() const;
     // 0xAARRGGBB, premultiplied; 5-6-5 widened by repeating each channel's top
     // bits (as cairo does), so 0 and full scale stay exact.
     uint32_t pixel(int x, int y) const;
@@ -44,6 +48,9 @@ class CGImage {
 
   private:
     cairo_surface_t* surface_;
+    unsigned long changes_ = 0;
+    mutable cairo_surface_t* widened_ = nullptr;
+    mutable unsigned long widenedAt_ = 0;
 };
 
 }  // namespace host

@@ -132,3 +132,60 @@ TEST_F(Compositor, Rgb565ContentsReadComposeAndWriteAsTheSameWidenedColours) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 5-6-5 layer (a GL view's) over the rest: where it covers the whole frame
+// what lies beneath is not drawn at all, and nothing that shows is lost —
+// not when it is moved, shrunk or turned, and not when it changes between
+// compositions at a zoom where it is drawn scaled.
+TEST_F(Compositor, AnOpaqueLayerOverTheWholeFrameHidesWhatIsBeneathAndShowsEachNewPicture) {
+    add(*root, CGRectMake(0, 0, 320, 480), {kGreen});  // beneath
+    auto gl = std::make_shared<CALayer>();
+    auto picture = CGImage::create(320, 480, CGImage::Format::rgb565);
+    auto fill = [&](uint16_t colour) {
+        for (int y = 0; y < 480; ++y)
+            std::fill_n(reinterpret_cast<uint16_t*>(picture->data() + y * picture->stride()), 320,
+                        colour);
+        picture->markDirty();
+    };
+    fill(0x001F);
+    gl->setFrame(CGRectMake(0, 0, 320, 480));
+    gl->setContents(picture);
+    root->addSublayer(gl);
+    const struct {
+        CGRect frame;
+        CATransform3D transform;
+        bool covers;  // no corner of the frame shows what lies beneath
+    } cases[] = {
+        {CGRectMake(0, 0, 320, 480), CATransform3DIdentity, true},
+        {CGRectMake(-10, -10, 340, 500), CATransform3DIdentity, true},
+        {CGRectMake(1, 0, 320, 480), CATransform3DIdentity, false},
+        {CGRectMake(0, 0, 320, 480), scaled(0.9f), false},
+        {CGRectMake(0, 0, 320, 480),
+         // Turned a little: a shear stands in for a turn here.
+         CATransform3DMakeAffineTransform(CGAffineTransform{1, 0.1f, 0, 1, 0, 0}), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.frame.origin.x << " " << c.frame.size.width);
+        gl->setFrame(c.frame);
+        gl->setTransform(c.transform);
+        compose();
+        int green = 0;
+        for (auto [x, y] : {std::pair{0, 0}, {319, 0}, {0, 479}, {319, 479}})
+            green += frame->pixel(x, y) == kGreen;
+        EXPECT_EQ(green == 0, c.covers);
+        EXPECT_EQ(frame->pixel(160, 240), kBlue);
+    }
+    gl->setFrame(CGRectMake(0, 0, 320, 480));
+    gl->setTransform(CATransform3DIdentity);
+    auto big = CGImage::create(640, 960);
+    for (uint16_t colour : {0xF800, 0x07E0, 0x001F}) {
+        fill(colour);
+        composeLayerTree(*root, *big, 0, 2.0f);
+        EXPECT_EQ(big->pixel(320, 480), picture->pixel(160, 240)) << "a new picture is shown";
+        EXPECT_EQ(big->pixel(0, 0), picture->pixel(0, 0));
+    }
+}
+
+}  // namespace

@@ -1,8 +1,9 @@
 #include "host/audio/system_sound.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <climits>
@@ -34,11 +35,18 @@ constexpr int kMixLevel = MIX_MAX_VOLUME / 2;
 std::atomic<SystemSoundID> channelSound[kChannels];
 std::atomic<bool> channelBusy[kChannels];
 
+// A file's samples converted to the device's format, shared by every sound
+// made from it while the file is unchanged.
+struct DevicePCM {
+    std::unique_ptr<Uint8, DecodedSound::Free> bytes;
+    Uint32 length = 0;
+};
+
 struct Sound {
     std::string name;
     double duration = 0;
     // Device output: the samples converted to the device's format.
-    std::unique_ptr<Uint8, DecodedSound::Free> pcm;
+    std::shared_ptr<const DevicePCM> pcm;
     Mix_Chunk* chunk = nullptr;
     AudioServicesSystemSoundCompletionProc completion = nullptr;
     void* clientData = nullptr;
@@ -85,9 +93,23 @@ struct Output {
     int channels = 0;
     std::map<SystemSoundID, Sound> sounds;
     SystemSoundID nextID = 1;
+    // The last files converted, by path: a cue given every frame makes a
+    // sound from the same file every frame, and decoding and resampling it
+    // each time cost a seventh of the program's time during a show. An entry
+    // counts only while the file's size and modification time are the same.
+    struct Converted {
+        std::string path;
+        off_t size;
+        timespec modified;
+        double duration;
+        std::shared_ptr<const DevicePCM> pcm;
+    };
+    std::vector<Converted> converted;
 
     ~Output();
 };
+
+constexpr std::size_t kConvertedFilesKept = 8;
 
 Output& output() {
     // The run loop is made first so that it outlives the output, whose
@@ -162,6 +184,8 @@ void closeOutput(Output& out) {
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
+    // Another device may want another format.
+    out.converted.clear();
     out.mode = Mode::Closed;
 }
 
@@ -180,6 +204,24 @@ void ensureOpen() {
     if (output().mode == Mode::Closed) AudioOutput::openDevice();
 }
 
+OSStatus chunkFor(Sound& sound);
+
+// The converted samples of `path` when they are still those of the file.
+const Output::Converted* convertedFile(const std::string& path, const struct stat& file) {
+    for (const auto& c : output().converted)
+        if (c.path == path && c.size == file.st_size &&
+            c.modified.tv_sec == file.st_mtim.tv_sec && c.modified.tv_nsec == file.st_mtim.tv_nsec)
+            return &c;
+    return nullptr;
+}
+
+void keepConverted(const std::string& path, const struct stat& file, const Sound& sound) {
+    auto& kept = output().converted;
+    std::erase_if(kept, [&](const Output::Converted& c) { return c.path == path; });
+    if (kept.size() >= kConvertedFilesKept) kept.erase(kept.begin());
+    kept.push_back({path, file.st_size, file.st_mtim, sound.duration, sound.pcm});
+}
+
 OSStatus convertForDevice(DecodedSound& decoded, Sound& sound) {
     Output& out = output();
     SDL_AudioCVT cvt;
@@ -189,7 +231,8 @@ OSStatus convertForDevice(DecodedSound& decoded, Sound& sound) {
     // Whole frames only: a converter handed a partial frame reads past it.
     const Uint32 frameBytes = Uint32(SDL_AUDIO_BITSIZE(decoded.format) / 8 * decoded.channels);
     const Uint32 bytes = decoded.frames * frameBytes;
-    Uint32 length = bytes;
+    auto pcm = std::make_shared<DevicePCM>();
+    pcm->length = bytes;
     if (cvt.needed) {
         if (std::size_t(bytes) * std::size_t(cvt.len_mult) > std::size_t(INT_MAX))
             return kAudioServicesSystemSoundExceededMaximumDurationError;
@@ -197,13 +240,19 @@ OSStatus convertForDevice(DecodedSound& decoded, Sound& sound) {
         cvt.buf = static_cast<Uint8*>(SDL_malloc(std::size_t(bytes) * cvt.len_mult));
         if (!cvt.buf) return kAudioServicesSystemSoundUnspecifiedError;
         std::memcpy(cvt.buf, decoded.samples.get(), bytes);
-        sound.pcm.reset(cvt.buf);
+        pcm->bytes.reset(cvt.buf);
         if (SDL_ConvertAudio(&cvt) < 0) return kAudioFileUnsupportedDataFormatError;
-        length = Uint32(cvt.len_cvt);
+        pcm->length = Uint32(cvt.len_cvt);
     } else {
-        sound.pcm = std::move(decoded.samples);
+        pcm->bytes = std::move(decoded.samples);
     }
-    sound.chunk = Mix_QuickLoad_RAW(sound.pcm.get(), length);
+    sound.pcm = std::move(pcm);
+    return chunkFor(sound);
+}
+
+OSStatus chunkFor(Sound& sound) {
+    // The chunk only points into the shared samples, which it never frees.
+    sound.chunk = Mix_QuickLoad_RAW(sound.pcm->bytes.get(), sound.pcm->length);
     return sound.chunk ? kAudioServicesNoError : kAudioServicesSystemSoundUnspecifiedError;
 }
 
@@ -333,20 +382,39 @@ OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
     if (!outSystemSoundID) return kAudio_ParamError;
     ensureOpen();
     Output& out = output();
+    Sound sound;
+    sound.name = baseName(filePath);
+    // Made again from the samples converted last time (not while an observer
+    // wants every sound's own samples).
+    struct stat file {};
+    const bool known = out.mode == Mode::Device && !observer &&
+                       stat(filePath.c_str(), &file) == 0 && S_ISREG(file.st_mode);
+    if (const Output::Converted* c = known ? convertedFile(filePath, file) : nullptr) {
+        sound.duration = c->duration;
+        sound.pcm = c->pcm;
+        if (chunkFor(sound) == kAudioServicesNoError) {
+            if (out.nextID == kSystemSoundID_Vibrate) ++out.nextID;
+            SystemSoundID id = out.nextID++;
+            out.sounds.emplace(id, std::move(sound));
+            *outSystemSoundID = id;
+            return kAudioServicesNoError;
+        }
+        freeSound(sound);
+    }
     DecodedSound decoded;
     std::string why;
     OSStatus status = decodeWavFile(filePath, decoded, why);
     // Copied before the device conversion, which may take the samples.
     std::shared_ptr<ObservedSound> observed;
     if (status == kAudioServicesNoError && observer) observed = observedCopy(decoded);
-    Sound sound;
-    sound.name = baseName(filePath);
     sound.duration = decoded.duration();
     if (status == kAudioServicesNoError && out.mode == Mode::Device) {
         status = convertForDevice(decoded, sound);
         if (status != kAudioServicesNoError) {
             why = SDL_GetError();
             freeSound(sound);
+        } else if (known) {
+            keepConverted(filePath, file, sound);
         }
     }
     if (status != kAudioServicesNoError) {

@@ -184,4 +184,31 @@ TEST_F(SilentSoundTest, ClosingDropsEverySoundAndReopeningSaysOnceWhenItIsSilent
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
 }
 
+// On a device a file's samples are converted once and shared by the sounds
+// made from it while it stays the same; a file changed since is read again.
+TEST_F(SilentSoundTest, ADeviceReusesAFilesSamplesOnlyWhileTheFileIsUnchanged) {
+    AudioOutput::close();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    {
+        testsupport::StderrCapture quiet;
+        ASSERT_TRUE(AudioOutput::openDevice());
+    }
+    unsetenv("SDL_AUDIODRIVER");
+    const std::string path = dir.write("moo.wav", audiotest::toneWav(0.2));
+    SystemSoundID first = 0, second = 0, third = 0;
+    ASSERT_EQ(AudioServicesCreateSystemSoundID(path, &first), kAudioServicesNoError);
+    ASSERT_EQ(AudioServicesCreateSystemSoundID(path, &second), kAudioServicesNoError);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(AudioServicesDisposeSystemSoundID(first), kAudioServicesNoError);
+    AudioServicesPlaySystemSound(second);
+    // Damaged since: refused, not served from before.
+    dir.write("moo.wav", std::vector<std::uint8_t>{'m', 'o', 'o', '\n'});
+    EXPECT_EQ(AudioServicesCreateSystemSoundID(path, &third), kAudioFileUnsupportedFileTypeError);
+    dir.write("moo.wav", audiotest::toneWav(0.3));
+    EXPECT_EQ(AudioServicesCreateSystemSoundID(path, &third), kAudioServicesNoError);
+    EXPECT_EQ(AudioServicesDisposeSystemSoundID(second), kAudioServicesNoError);
+    EXPECT_EQ(AudioServicesDisposeSystemSoundID(third), kAudioServicesNoError);
+    AudioOutput::close();
+}
+
 }  // namespace

@@ -103,6 +103,8 @@ struct Output {
         timespec modified;
         double duration;
         std::shared_ptr<const DevicePCM> pcm;
+        // The samples an observer was given, when one was set.
+        std::shared_ptr<const ObservedSound> observed;
     };
     std::vector<Converted> converted;
 
@@ -215,11 +217,13 @@ const Output::Converted* convertedFile(const std::string& path, const struct sta
     return nullptr;
 }
 
-void keepConverted(const std::string& path, const struct stat& file, const Sound& sound) {
+void keepConverted(const std::string& path, const struct stat& file, const Sound& sound,
+                   std::shared_ptr<const ObservedSound> observed) {
     auto& kept = output().converted;
     std::erase_if(kept, [&](const Output::Converted& c) { return c.path == path; });
     if (kept.size() >= kConvertedFilesKept) kept.erase(kept.begin());
-    kept.push_back({path, file.st_size, file.st_mtim, sound.duration, sound.pcm});
+    kept.push_back(
+        {path, file.st_size, file.st_mtim, sound.duration, sound.pcm, std::move(observed)});
 }
 
 OSStatus convertForDevice(DecodedSound& decoded, Sound& sound) {
@@ -384,12 +388,13 @@ OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
     Output& out = output();
     Sound sound;
     sound.name = baseName(filePath);
-    // Made again from the samples converted last time (not while an observer
-    // wants every sound's own samples).
+    // Made again from the samples converted last time (and given to an
+    // observer as they were last time).
     struct stat file {};
-    const bool known = out.mode == Mode::Device && !observer &&
-                       stat(filePath.c_str(), &file) == 0 && S_ISREG(file.st_mode);
-    if (const Output::Converted* c = known ? convertedFile(filePath, file) : nullptr) {
+    const bool known =
+        out.mode == Mode::Device && stat(filePath.c_str(), &file) == 0 && S_ISREG(file.st_mode);
+    const Output::Converted* c = known ? convertedFile(filePath, file) : nullptr;
+    if (c && (!observer || c->observed)) {
         sound.duration = c->duration;
         sound.pcm = c->pcm;
         if (chunkFor(sound) == kAudioServicesNoError) {
@@ -397,6 +402,7 @@ OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
             SystemSoundID id = out.nextID++;
             out.sounds.emplace(id, std::move(sound));
             *outSystemSoundID = id;
+            if (observer) observer->soundCreated(id, c->observed);
             return kAudioServicesNoError;
         }
         freeSound(sound);
@@ -414,7 +420,7 @@ OSStatus AudioServicesCreateSystemSoundID(const std::string& filePath,
             why = SDL_GetError();
             freeSound(sound);
         } else if (known) {
-            keepConverted(filePath, file, sound);
+            keepConverted(filePath, file, sound, observed);
         }
     }
     if (status != kAudioServicesNoError) {

@@ -106,7 +106,6 @@ struct Recorder::Worker {
     std::condition_variable changed;
     std::deque<Item> queue;
     int framesQueued = 0;
-    bool ended = false, done = false;
     std::string error;
     std::thread thread;
 
@@ -214,9 +213,6 @@ struct Recorder::Worker {
             if (end) break;
         }
         writer.reset();
-        std::lock_guard lock(mutex);
-        done = true;
-        changed.notify_all();
     }
 
     // Stops the thread (when running) and removes the partial file.

@@ -4,7 +4,6 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
 }
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,9 +192,6 @@ struct Recorder::Worker {
     }
 
     void run() {
-        // Below the main thread: when the cores are busy, the tick comes
-        // first and the recording drops frames instead.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         std::string why;
         bool failed = false;
         for (;;) {

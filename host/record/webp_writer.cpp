@@ -29,7 +29,7 @@ class WebpWriter : public RecordingWriter {
         if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config_))
             return why = "this libwebp does not match its headers", false;
         options.anim_params.loop_count = 0;
-        // Lossy at a quality that keeps the cow's edges, small enough for a chat.
+        // Lossy at a quality that keeps edges clean, small enough for a chat.
         config_.quality = 70;
         config_.method = 4;
         encoder_ = WebPAnimEncoderNew(width_, height_, &options);

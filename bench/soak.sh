@@ -51,7 +51,7 @@ start=$SECONDS
 status=0
 suppressions=$PWD/tests/lsan.supp
 (cd "$work" && ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} \
-   LSAN_OPTIONS=suppressions=$suppressions:print_suppressions=0 \
+   LSAN_OPTIONS=suppressions=$suppressions:print_suppressions=0:use_tls=0 \
    "$program" --headless --script soak.script --trace trace.txt) >"$work/out.txt" 2>&1 || status=$?
 count() { grep -c "$1" "$work/trace.txt" 2>/dev/null || true; }
 touches=$(count ' touch began')

@@ -165,7 +165,9 @@ read -r show_peak show_rms < <(level "$onset" 1.5)
 read -r all_peak all_rms < <(level 0 "$file_seconds")
 echo "audio: ${file_seconds} s captured; release at ${release} s, sound from ${onset} s;" \
   "peak ${show_peak}, RMS ${show_rms} in the 1.5 s from there; peak ${all_peak}, RMS ${all_rms} overall"
-awk -v o="$onset" -v r="$release" 'BEGIN {exit !(o > r - 0.4 && o < r + 0.3)}' ||
+# Late by up to 0.6 s: under the sanitizers on a busy machine the line that
+# dates the device's opening can come that long after the driver began.
+awk -v o="$onset" -v r="$release" 'BEGIN {exit !(o > r - 0.4 && o < r + 0.6)}' ||
   fail "the sound begins at ${onset} s of the capture, not at the release (${release} s)"
 awk -v p="$show_peak" -v r="$show_rms" 'BEGIN {exit !(p > 0.3 && r > 0.03)}' ||
   fail "the release and first floor contact are not loud (peak $show_peak, RMS $show_rms)"

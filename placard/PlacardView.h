@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/views/image.h"
+#include "host/views/ui_image.h"
 #include "host/views/view.h"
 
 // The placard: the picture "cow.png" with one line of text over it, the

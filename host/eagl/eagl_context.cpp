@@ -14,7 +14,7 @@
 #include "host/eagl/egl_display.h"
 #include "host/eagl/gles.h"
 #include "host/foundation/messages.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 
 namespace host {
 namespace {

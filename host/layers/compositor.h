@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "host/layers/layer.h"
 
 namespace host {

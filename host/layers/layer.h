@@ -6,7 +6,7 @@
 
 #include "host/geometry/geometry.h"
 #include "host/layers/animation.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 
 namespace host {
 

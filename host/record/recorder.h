@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/audio/sound_observer.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 
 namespace host {
 

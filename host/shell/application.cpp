@@ -18,7 +18,7 @@
 #include "host/shell/run.h"
 #include "host/shell/script.h"
 #include "host/shell/sdl_window.h"
-#include "host/views/image.h"
+#include "host/views/ui_image.h"
 #include "host/views/screen.h"
 
 namespace host {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 
 struct SDL_Window;
 

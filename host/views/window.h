@@ -3,7 +3,7 @@
 #include <map>
 #include <memory>
 
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "host/views/tap_counter.h"
 #include "host/views/touch.h"
 #include "host/views/view.h"

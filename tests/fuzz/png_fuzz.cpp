@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/layers/image.h"
-#include "host/views/image.h"
+#include "host/layers/cg_image.h"
+#include "host/views/ui_image.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -12,7 +12,7 @@ extern "C" {
 #include <map>
 
 #include "host/foundation/messages.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "tests/support/host_support.h"
 
 // Records scripted shows headless, decodes them back with the same libraries

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "host/foundation/messages.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "tests/support/host_support.h"
 
 // Drives the real program headless with scripts, and reads its frames, trace

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <optional>
 
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "host/views/color.h"
 #include "host/views/graphics_context.h"
 

@@ -8,7 +8,7 @@
 
 #include "host/eagl/eagl_context.h"
 #include "host/eagl/gles.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "model/gllist.h"
 #include "scene/cow_scene.h"
 

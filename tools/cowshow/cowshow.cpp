@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "gl/EAGLView.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "scene/cow_scene.h"
 #include "tools/parse_number.h"
 

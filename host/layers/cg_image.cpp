@@ -1,4 +1,4 @@
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 
 #include <cairo.h>
 

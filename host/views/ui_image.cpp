@@ -1,4 +1,4 @@
-#include "host/views/image.h"
+#include "host/views/ui_image.h"
 
 #include <cairo.h>
 #include <png.h>

@@ -1,4 +1,4 @@
-#include "host/views/image.h"
+#include "host/views/ui_image.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "host/foundation/bundle.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 #include "host/views/graphics_context.h"
 #include "host/views/screen.h"
 #include "tests/support/host_support.h"

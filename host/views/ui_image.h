@@ -4,7 +4,7 @@
 #include <string>
 
 #include "host/geometry/geometry.h"
-#include "host/layers/image.h"
+#include "host/layers/cg_image.h"
 
 namespace host {
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace host {
+
+class AudioOutputBackend;
 
 // Where system sounds are heard. The default output device is opened at the
 // first sound unless the shell chose before. Without a device the output is
@@ -21,13 +24,15 @@ class AudioOutput {
     static bool openDevice();
     // Silent output, saying why in one line (a headless run).
     static void openSilent(const std::string& reason);
+    // Any other output (output_backend.h), silently: a test's own.
+    static void open(std::unique_ptr<AudioOutputBackend> backend);
     static bool isOpen();
     static bool isSilent();
     // Stops every playback and disposes of every sound: identifiers made
     // before are no longer valid. The next sound opens the output again.
     static void close();
 
-    // Playbacks under way, and sounds not yet disposed of.
+    // Playbacks under way (on the open output), and sounds not yet disposed of.
     static int activePlaybacks();
     static int soundCount();
 };

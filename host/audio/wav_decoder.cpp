@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -20,6 +21,49 @@ namespace {
 void setStrictHints() {
     SDL_SetHintWithPriority(SDL_HINT_WAVE_TRUNCATION, "strict", SDL_HINT_OVERRIDE);
     SDL_SetHintWithPriority(SDL_HINT_WAVE_FACT_CHUNK, "truncate", SDL_HINT_OVERRIDE);
+}
+
+SampleFormat ourFormat(SDL_AudioFormat f) {
+    switch (f) {
+        case AUDIO_U8:
+            return SampleFormat::U8;
+        case AUDIO_S8:
+            return SampleFormat::S8;
+        case AUDIO_S16MSB:
+            return SampleFormat::S16BE;
+        case AUDIO_S32LSB:
+            return SampleFormat::S32LE;
+        case AUDIO_S32MSB:
+            return SampleFormat::S32BE;
+        case AUDIO_F32LSB:
+            return SampleFormat::F32LE;
+        case AUDIO_F32MSB:
+            return SampleFormat::F32BE;
+        default:
+            return SampleFormat::S16LE;
+    }
+}
+
+SDL_AudioFormat sdlFormat(SampleFormat f) {
+    switch (f) {
+        case SampleFormat::U8:
+            return AUDIO_U8;
+        case SampleFormat::S8:
+            return AUDIO_S8;
+        case SampleFormat::S16LE:
+            return AUDIO_S16LSB;
+        case SampleFormat::S16BE:
+            return AUDIO_S16MSB;
+        case SampleFormat::S32LE:
+            return AUDIO_S32LSB;
+        case SampleFormat::S32BE:
+            return AUDIO_S32MSB;
+        case SampleFormat::F32LE:
+            return AUDIO_F32LSB;
+        case SampleFormat::F32BE:
+            return AUDIO_F32MSB;
+    }
+    return AUDIO_S16LSB;
 }
 
 bool looksLikeWave(const std::uint8_t* head, std::size_t size) {
@@ -60,11 +104,15 @@ OSStatus decode(SDL_RWops* rw, DecodedSound& out, std::string& why) {
     DecodedSound sound;
     sound.samples.reset(buffer);
     sound.bytes = length;
-    sound.format = wavFormat.format;
+    sound.format = ourFormat(wavFormat.format);
     sound.channels = wavFormat.channels;
     sound.rate = wavFormat.freq;
 
     const int frameBytes = int(SDL_AUDIO_BITSIZE(wavFormat.format) / 8) * wavFormat.channels;
+    if (sdlFormat(sound.format) != wavFormat.format) {
+        why = "unknown sample format";
+        return kAudioFileUnsupportedDataFormatError;
+    }
     if (frameBytes <= 0 || wavFormat.freq <= 0) {
         why = "no channels or no sample rate";
         return kAudioFileInvalidFileError;
@@ -82,8 +130,8 @@ OSStatus decode(SDL_RWops* rw, DecodedSound& out, std::string& why) {
         return kAudioFileUnsupportedDataFormatError;
     }
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, wavFormat.format, wavFormat.channels, wavFormat.freq, AUDIO_S16SYS, 2, 48000) <
-        0) {
+    if (SDL_BuildAudioCVT(&cvt, wavFormat.format, wavFormat.channels, wavFormat.freq, AUDIO_S16SYS,
+                          2, 48000) < 0) {
         why = SDL_GetError();
         return kAudioFileUnsupportedDataFormatError;
     }
@@ -96,6 +144,30 @@ OSStatus decode(SDL_RWops* rw, DecodedSound& out, std::string& why) {
 }
 
 }  // namespace
+
+std::vector<float> floatSamples(const DecodedSound& decoded) {
+    const SDL_AudioFormat format = sdlFormat(decoded.format);
+    const std::size_t bytes = std::size_t(decoded.frames) *
+                              std::size_t(bytesPerSample(decoded.format) * decoded.channels);
+    SDL_AudioCVT cvt;
+    if (bytes == 0 ||
+        SDL_BuildAudioCVT(&cvt, format, Uint8(decoded.channels), decoded.rate, AUDIO_F32SYS,
+                          Uint8(decoded.channels), decoded.rate) < 0 ||
+        bytes * std::size_t(cvt.len_mult) > std::size_t(INT_MAX))
+        return {};
+    std::vector<Uint8> buffer(bytes * std::size_t(cvt.len_mult));
+    std::memcpy(buffer.data(), decoded.samples.get(), bytes);
+    std::size_t converted = bytes;
+    if (cvt.needed) {
+        cvt.len = int(bytes);
+        cvt.buf = buffer.data();
+        if (SDL_ConvertAudio(&cvt) < 0) return {};
+        converted = std::size_t(cvt.len_cvt);
+    }
+    std::vector<float> samples(converted / sizeof(float));
+    std::memcpy(samples.data(), buffer.data(), samples.size() * sizeof(float));
+    return samples;
+}
 
 OSStatus decodeWavFile(const std::string& path, DecodedSound& out, std::string& why) {
     if (path.empty()) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "host/audio/audio_output.h"
+#include "host/audio/output_backend.h"
 #include "host/audio/system_sound.h"
 #include "host/foundation/bundle.h"
 #include "tests/support/host_support.h"
@@ -67,6 +70,35 @@ inline std::vector<std::uint8_t> toneWav(double seconds, double hz = 440) {
     return wav(Format{}, data.b);
 }
 
+// An output the test drives: each playback lasts until the test finishes it,
+// and a play is refused while `refuse` holds.
+struct ScriptedOutput : host::AudioOutputBackend {
+    int channels = 2, prepared = 0;
+    bool refuse = false;
+    std::vector<host::SystemSoundID> playing;
+    bool isSilent() const override { return false; }
+    int channelCount() const override { return channels; }
+    int activePlaybacks() const override { return int(playing.size()); }
+    host::OSStatus prepare(host::DecodedSound&, std::shared_ptr<const host::PreparedSound>& out,
+                           std::string&) override {
+        ++prepared;
+        out = std::make_shared<host::PreparedSound>();
+        return host::kAudioServicesNoError;
+    }
+    bool play(host::SystemSoundID id, const host::PreparedSound&, std::string& why) override {
+        if (refuse) why = "refused";
+        if (!refuse) playing.push_back(id);
+        return !refuse;
+    }
+    int stop(host::SystemSoundID id) override { return int(std::erase(playing, id)); }
+    // Ends the oldest playback, as an output does on the main loop.
+    void finishOne() {
+        host::SystemSoundID id = playing.front();
+        playing.erase(playing.begin());
+        host::audioPlaybackFinished(id);
+    }
+};
+
 // Silent output on the virtual clock, where every playback completes exactly
 // its sound's duration after it starts; `dir` stands in for the bundle.
 class SilentAudioTest : public testsupport::VirtualLoopTest {
@@ -83,6 +115,12 @@ class SilentAudioTest : public testsupport::VirtualLoopTest {
         host::AudioOutput::close();
         VirtualLoopTest::TearDown();
     }
+    host::SystemSoundID create(const std::vector<std::uint8_t>& bytes, const char* name = "s.wav") {
+        host::SystemSoundID id = 0;
+        EXPECT_EQ(host::AudioServicesCreateSystemSoundID(dir.write(name, bytes), &id),
+                  host::kAudioServicesNoError);
+        return id;
+    }
     testsupport::TempDir dir;
     std::string savedBundle;
 };
@@ -94,5 +132,24 @@ inline std::string failureLines(const std::string& path, host::OSStatus status) 
            std::to_string(status) +
            "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" + path + "\"\n";
 }
+
+// A line of the message table as it is printed.
+template <class... Args>
+std::string said(const char* format, Args... args) {
+    char line[512];
+    std::snprintf(line, sizeof line, format, args...);
+    return line;
+}
+
+// Completion procedures' calls, in order.
+struct Completions {
+    std::vector<host::SystemSoundID> ids;
+    static void proc(host::SystemSoundID id, void* self) {
+        static_cast<Completions*>(self)->ids.push_back(id);
+    }
+    host::OSStatus listen(host::SystemSoundID id) {
+        return host::AudioServicesAddSystemSoundCompletion(id, nullptr, nullptr, proc, this);
+    }
+};
 
 }  // namespace audiotest

@@ -4,29 +4,19 @@
 #include <sys/stat.h>
 
 #include "audio_test_support.h"
+#include "host/audio/sound_observer.h"
+#include "host/foundation/messages.h"
 
 using namespace host;
+using audiotest::Completions;
 using audiotest::Format;
 using audiotest::wav;
+using strings = std::vector<std::string>;
+using ids = std::vector<SystemSoundID>;
 
 namespace {
 
-class SilentSoundTest : public audiotest::SilentAudioTest {
-  protected:
-    SystemSoundID create(const std::vector<std::uint8_t>& bytes) {
-        SystemSoundID id = 0;
-        EXPECT_EQ(AudioServicesCreateSystemSoundID(dir.write("s.wav", bytes), &id),
-                  kAudioServicesNoError);
-        return id;
-    }
-};
-
-struct Completions {
-    std::vector<SystemSoundID> ids;
-    static void proc(SystemSoundID id, void* self) {
-        static_cast<Completions*>(self)->ids.push_back(id);
-    }
-};
+using SilentSoundTest = audiotest::SilentAudioTest;
 
 TEST_F(SilentSoundTest, ReadsEveryCommonSampleFormatAndPlaysItForItsLength) {
     const Format ima{0x11, 1, 8000, 4, 256, {2, 0, 0xF9, 0x01}};  // 505 samples a block
@@ -46,18 +36,15 @@ TEST_F(SilentSoundTest, ReadsEveryCommonSampleFormatAndPlaysItForItsLength) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SystemSoundID id = create(wav(c.format, std::vector<std::uint8_t>(c.dataBytes)));
-        EXPECT_NE(id, 0u);
         EXPECT_NE(id, kSystemSoundID_Vibrate);
         Completions done;
-        ASSERT_EQ(
-            AudioServicesAddSystemSoundCompletion(id, nullptr, nullptr, Completions::proc, &done),
-            kAudioServicesNoError);
+        ASSERT_EQ(done.listen(id), kAudioServicesNoError);
         const double start = now();
         AudioServicesPlaySystemSound(id);
         runUntil(start + c.seconds - 1e-6);
         EXPECT_TRUE(done.ids.empty());
         runUntil(start + c.seconds + 1e-6);
-        EXPECT_EQ(done.ids, std::vector<SystemSoundID>{id});
+        EXPECT_EQ(done.ids, ids{id});
         EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);
     }
     // The fuzz seeds hold the forms above and Microsoft ADPCM.
@@ -129,12 +116,46 @@ TEST_F(SilentSoundTest, RefusesDamagedHostileAndNonSoundFilesWithoutCrashing) {
     EXPECT_EQ(AudioOutput::soundCount(), 0);
 }
 
-TEST_F(SilentSoundTest, TracesPlaysVibrationsAndEndsAndACompletionMayDisposeOfItsSound) {
+TEST_F(SilentSoundTest, CompletionsFollowTheirProcedureAndNeverComeAfterDisposal) {
     testsupport::TraceCapture trace;
-    SystemSoundID id = 0;
-    ASSERT_EQ(
-        AudioServicesCreateSystemSoundID(dir.write("boing.wav", audiotest::toneWav(0.1)), &id),
-        kAudioServicesNoError);
+    SystemSoundID a = create(audiotest::toneWav(0.1), "a.wav"), b = create(audiotest::toneWav(0.1));
+    Completions first, second;
+    ASSERT_EQ(first.listen(a), kAudioServicesNoError);
+    ASSERT_EQ(second.listen(a), kAudioServicesNoError);  // replaces the first
+    AudioServicesPlaySystemSound(a);
+    AudioServicesPlaySystemSound(a);
+    runUntil(10.5);
+    EXPECT_EQ(second.ids, (ids{a, a}));
+    AudioServicesRemoveSystemSoundCompletion(a);
+    AudioServicesPlaySystemSound(a);
+    // Disposed of while playing: stopped, and no completion.
+    first.listen(b);
+    AudioServicesPlaySystemSound(b);
+    EXPECT_EQ(AudioServicesDisposeSystemSoundID(b), kAudioServicesNoError);
+    runUntil(11.0);
+    EXPECT_TRUE(first.ids.empty());
+    EXPECT_EQ(second.ids.size(), 2u);
+    // Gone identifiers and those never made are refused or ignored.
+    for (SystemSoundID gone : {b, SystemSoundID(999)}) {
+        EXPECT_EQ(first.listen(gone), kAudioServicesSystemSoundUnspecifiedError);
+        EXPECT_EQ(AudioServicesDisposeSystemSoundID(gone),
+                  kAudioServicesSystemSoundUnspecifiedError);
+        AudioServicesRemoveSystemSoundCompletion(gone);
+        AudioServicesPlaySystemSound(gone);
+    }
+    EXPECT_EQ(AudioServicesAddSystemSoundCompletion(a, nullptr, nullptr, nullptr, nullptr),
+              kAudio_ParamError);
+    EXPECT_EQ(AudioOutput::activePlaybacks(), 0);
+    EXPECT_EQ(trace.events("sound"),
+              (strings{"completion added a.wav", "completion added a.wav", "played a.wav",
+                       "played a.wav", "finished a.wav", "finished a.wav",
+                       "completion removed a.wav", "played a.wav", "completion added s.wav",
+                       "played s.wav", "stopped s.wav", "disposed s.wav", "finished a.wav"}));
+}
+
+TEST_F(SilentSoundTest, ACompletionMayDisposeOfItsSoundAndVibrationsAreOnlyTraced) {
+    testsupport::TraceCapture trace;
+    SystemSoundID id = create(audiotest::toneWav(0.1), "boing.wav");
     AudioServicesAddSystemSoundCompletion(
         id, nullptr, nullptr,
         [](SystemSoundID sid, void*) { AudioServicesDisposeSystemSoundID(sid); }, nullptr);
@@ -144,16 +165,36 @@ TEST_F(SilentSoundTest, TracesPlaysVibrationsAndEndsAndACompletionMayDisposeOfIt
     runUntil(11.0);
     EXPECT_EQ(AudioOutput::soundCount(), 0);
     // The first end disposes of the sound, which stops the second playback.
-    EXPECT_EQ(trace.events("sound"),
-              (std::vector<std::string>{"completion added boing.wav", "played boing.wav", "vibrate",
-                                        "played boing.wav", "finished boing.wav",
-                                        "stopped boing.wav", "disposed boing.wav"}));
+    EXPECT_EQ(trace.events("sound"), (strings{"completion added boing.wav", "played boing.wav",
+                                              "vibrate", "played boing.wav", "finished boing.wav",
+                                              "stopped boing.wav", "disposed boing.wav"}));
 }
 
-TEST_F(SilentSoundTest, ClosingDropsEverySoundAndReopeningSaysOnceWhenItIsSilent) {
+TEST_F(SilentSoundTest, PlaysBeyondTheChannelsAreSkippedButCompleteAndSaidOncePerOpening) {
+    const std::string busy = audiotest::said(messages::kAudioChannelsBusy, 64);
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        SystemSoundID id = create(audiotest::toneWav(0.5));
+        Completions done;
+        done.listen(id);
+        const int plays = AudioOutput::kChannelCount + 5;
+        testsupport::StderrCapture out;
+        for (int i = 0; i < plays; ++i) AudioServicesPlaySystemSound(id);
+        EXPECT_EQ(out.text(), busy);
+        EXPECT_EQ(AudioOutput::activePlaybacks(), AudioOutput::kChannelCount);
+        runUntil(now());
+        EXPECT_EQ(done.ids.size(), 5u) << "the skipped ones, at the next turn";
+        runUntil(now() + 0.5);
+        EXPECT_EQ(done.ids, ids(plays, id));
+        AudioOutput::close();
+        AudioOutput::openSilent("again");
+    }
+}
+
+TEST_F(SilentSoundTest, ClosingDropsEverySoundAndTheNextSoundOpensTheDevice) {
     SystemSoundID id = create(audiotest::toneWav(0.2));
     Completions done;
-    AudioServicesAddSystemSoundCompletion(id, nullptr, nullptr, Completions::proc, &done);
+    done.listen(id);
     AudioServicesPlaySystemSound(id);
     AudioOutput::close();
     EXPECT_FALSE(AudioOutput::isOpen());
@@ -163,8 +204,6 @@ TEST_F(SilentSoundTest, ClosingDropsEverySoundAndReopeningSaysOnceWhenItIsSilent
 
     testsupport::StderrCapture out;
     AudioOutput::openSilent("headless run");
-    AudioServicesPlaySystemSound(create(audiotest::toneWav(0.05)));
-    AudioServicesPlaySystemSound(create(audiotest::toneWav(0.05)));
     AudioOutput::close();
     // No driver by that name: as with no sound card, the device cannot open.
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
@@ -177,38 +216,71 @@ TEST_F(SilentSoundTest, ClosingDropsEverySoundAndReopeningSaysOnceWhenItIsSilent
     unsetenv("SDL_AUDIODRIVER");
     EXPECT_TRUE(AudioOutput::isOpen() && !AudioOutput::isSilent());
     EXPECT_GT(again, id) << "identifiers are never reused";
-    const std::string text = out.text();
-    EXPECT_TRUE(
-        text.starts_with("Sound is off (headless run): sounds play silently\nSound is off ("))
+    // Two lines: the one asked for, then the device's failure.
+    const std::string text = out.text(), any = audiotest::said(messages::kAudioSilent, "*");
+    const std::string first = audiotest::said(messages::kAudioSilent, "headless run");
+    EXPECT_TRUE(text.starts_with(first + any.substr(0, any.find('*'))) &&
+                text.ends_with(any.substr(any.find('*') + 1)))
         << text;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
 }
 
-// On a device a file's samples are converted once and shared by the sounds
-// made from it while it stays the same; a file changed since is read again.
-TEST_F(SilentSoundTest, ADeviceReusesAFilesSamplesOnlyWhileTheFileIsUnchanged) {
-    AudioOutput::close();
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    {
-        testsupport::StderrCapture quiet;
-        ASSERT_TRUE(AudioOutput::openDevice());
+// What the recorder is told: each sound's samples as float, each playback
+// that sounds, each disposal.
+struct Observer : SystemSoundObserver {
+    std::vector<std::string> seen;
+    std::vector<float> samples;
+    void soundCreated(SystemSoundID, std::shared_ptr<const ObservedSound> s) override {
+        seen.push_back("created " + std::to_string(s->channels) + " " + std::to_string(s->rate));
+        samples = s->samples;
     }
-    unsetenv("SDL_AUDIODRIVER");
-    const std::string path = dir.write("moo.wav", audiotest::toneWav(0.2));
-    SystemSoundID first = 0, second = 0, third = 0;
-    ASSERT_EQ(AudioServicesCreateSystemSoundID(path, &first), kAudioServicesNoError);
-    ASSERT_EQ(AudioServicesCreateSystemSoundID(path, &second), kAudioServicesNoError);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(AudioServicesDisposeSystemSoundID(first), kAudioServicesNoError);
-    AudioServicesPlaySystemSound(second);
-    // Damaged since: refused, not served from before.
-    dir.write("moo.wav", std::vector<std::uint8_t>{'m', 'o', 'o', '\n'});
-    EXPECT_EQ(AudioServicesCreateSystemSoundID(path, &third), kAudioFileUnsupportedFileTypeError);
-    dir.write("moo.wav", audiotest::toneWav(0.3));
-    EXPECT_EQ(AudioServicesCreateSystemSoundID(path, &third), kAudioServicesNoError);
-    EXPECT_EQ(AudioServicesDisposeSystemSoundID(second), kAudioServicesNoError);
-    EXPECT_EQ(AudioServicesDisposeSystemSoundID(third), kAudioServicesNoError);
-    AudioOutput::close();
+    void soundPlayed(SystemSoundID, double time) override {
+        seen.push_back("played " + std::to_string(time));
+    }
+    void soundDisposed(SystemSoundID, double) override { seen.push_back("disposed"); }
+};
+
+// A test output that refuses plays, ends them early, and counts the files
+// it is asked to prepare.
+TEST_F(SilentSoundTest, AnyOutputIsDrivenAlikeRefusalsCompleteAndFilesArePreparedOnce) {
+    auto owned = std::make_unique<audiotest::ScriptedOutput>();
+    audiotest::ScriptedOutput& output = *owned;
+    AudioOutput::open(std::move(owned));
+    Observer observer;
+    setSystemSoundObserver(&observer);
+    testsupport::TraceCapture trace;
+    // Quarter, half and minus full scale.
+    SystemSoundID id = create(wav({}, {0x00, 0x20, 0x00, 0x40, 0x00, 0x80}));
+    setSystemSoundObserver(nullptr);
+    EXPECT_EQ(observer.samples, (std::vector<float>{0.25f, 0.5f, -1.0f}));
+    SystemSoundID same = 0;
+    EXPECT_EQ(AudioServicesCreateSystemSoundID(dir.file("s.wav"), &same), kAudioServicesNoError);
+    EXPECT_EQ(output.prepared, 1) << "an unchanged file is prepared once";
+    EXPECT_EQ(AudioServicesCreateSystemSoundID(dir.write("s.wav", "moo"), &same),
+              kAudioFileUnsupportedFileTypeError);
+    create(audiotest::toneWav(0.1));
+    EXPECT_EQ(output.prepared, 2) << "a changed file is read again";
+    setSystemSoundObserver(&observer);
+    Completions done;
+    done.listen(id);
+    AudioServicesPlaySystemSound(id);
+    output.refuse = true;
+    AudioServicesPlaySystemSound(id);
+    output.refuse = false;
+    EXPECT_TRUE(done.ids.empty());
+    runUntil(now());
+    EXPECT_EQ(done.ids, ids{id}) << "a refused play completes at the next turn";
+    output.finishOne();
+    EXPECT_EQ(done.ids, (ids{id, id})) << "and a playback when the output says it ended";
+    AudioServicesPlaySystemSound(id);
+    AudioServicesDisposeSystemSoundID(id);
+    audioPlaybackFinished(id);
+    EXPECT_EQ(done.ids.size(), 2u) << "nothing after disposal";
+    setSystemSoundObserver(nullptr);
+    EXPECT_EQ(observer.seen,
+              (strings{"created 1 22050", "played 10.000000", "played 10.000000", "disposed"}));
+    const strings events = trace.events("sound");
+    EXPECT_EQ(std::count(events.begin(), events.end(), "skipped s.wav: refused"), 1);
 }
 
 }  // namespace

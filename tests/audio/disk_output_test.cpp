@@ -61,16 +61,20 @@ class DiskOutputTest : public ::testing::Test {
         static_cast<DiskOutputTest*>(self)->completions.push_back(id);
         static_cast<DiskOutputTest*>(self)->threads.push_back(std::this_thread::get_id());
     }
-    // Closes the output and returns the loudest sample it captured.
-    int loudestCaptured() {
+    // Closes the output and returns the loudest sample it captured; `loud`
+    // counts the samples above a tenth of that.
+    int loudestCaptured(int* loud = nullptr) {
         AudioOutput::close();
         const std::string raw = testsupport::readFile(dir.file("mixed.raw"));
         EXPECT_GT(raw.size(), 0u) << "the device ran";
-        int loudest = 0;
+        std::vector<int> samples;
         for (std::size_t i = 0; i + 1 < raw.size(); i += 2)
-            loudest = std::max(
-                loudest,
+            samples.push_back(
                 std::abs(int(std::int16_t(std::uint8_t(raw[i]) | std::uint8_t(raw[i + 1]) << 8))));
+        const int loudest = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+        if (loud)
+            *loud = int(std::count_if(samples.begin(), samples.end(),
+                                      [&](int v) { return v > loudest / 10; }));
         return loudest;
     }
 
@@ -87,10 +91,13 @@ TEST_F(DiskOutputTest, CapturedOutputIsSilentWithoutAPlayAndCarriesAPlayedSound)
     open();
     AudioServicesPlaySystemSound(create(0.1));
     ASSERT_TRUE(runUntil([&] { return completions.size() == 1; }));
-    // The tone's peak is half of full scale; sounds mix at half level.
-    int loudest = loudestCaptured();
+    // The tone's peak is half of full scale; sounds mix at half level. It
+    // lasts its 0.1 s at the device's rate (44.1 kHz stereo): nine tenths of
+    // its samples are above a tenth of the peak.
+    int loud = 0, loudest = loudestCaptured(&loud);
     EXPECT_GT(loudest, 8191 * 9 / 10);
     EXPECT_LE(loudest, 8191 * 11 / 10);
+    EXPECT_NEAR(loud, 0.1 * 44100 * 2 * 0.94, 0.1 * 44100 * 2 * 0.1);
 
     // Two sounds at once add up, unclipped.
     open();

@@ -13,6 +13,7 @@ using audiotest::Format;
 using audiotest::wav;
 using strings = std::vector<std::string>;
 using ids = std::vector<SystemSoundID>;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -258,7 +259,10 @@ TEST_F(SilentSoundTest, AnyOutputIsDrivenAlikeRefusalsCompleteAndFilesArePrepare
     EXPECT_EQ(output.prepared, 1) << "an unchanged file is prepared once";
     EXPECT_EQ(AudioServicesCreateSystemSoundID(dir.write("s.wav", "moo"), &same),
               kAudioFileUnsupportedFileTypeError);
-    create(audiotest::toneWav(0.1));
+    // Other samples of the same size, a moment later.
+    const std::string path = dir.write("s.wav", wav({}, {0x00, 0x40, 0x00, 0x40, 0x00, 0x40}));
+    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + 1s);
+    EXPECT_EQ(AudioServicesCreateSystemSoundID(path, &same), kAudioServicesNoError);
     EXPECT_EQ(output.prepared, 2) << "a changed file is read again";
     setSystemSoundObserver(&observer);
     Completions done;

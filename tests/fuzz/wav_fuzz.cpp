@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_EXPECT(sound.samples && sound.frames > 0 && sound.channels > 0);
     FUZZ_EXPECT(sound.rate >= 1000 && sound.rate <= 384000);
     FUZZ_EXPECT(sound.duration() <= host::kMaximumSoundDuration);
-    // The low byte of an SDL audio format is its bits per sample.
-    const std::uint64_t frameBytes = (sound.format & 0xFF) / 8 * std::uint64_t(sound.channels);
+    const std::uint64_t frameBytes =
+        std::uint64_t(host::bytesPerSample(sound.format)) * std::uint64_t(sound.channels);
     FUZZ_EXPECT(frameBytes > 0);
     FUZZ_EXPECT(sound.frames * frameBytes <= sound.bytes &&
                 sound.bytes - sound.frames * frameBytes < frameBytes);

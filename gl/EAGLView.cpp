@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "host/foundation/messages.h"
+
 using host::CGPoint;
 using host::CGRect;
 using host::EAGLContext;
@@ -85,7 +87,7 @@ bool EAGLView::_createSurface() {
     glBindRenderbufferOES(GL_RENDERBUFFER_OES, static_cast<GLuint>(oldRenderbuffer));
 
     GLenum error = glGetError();
-    if (error) printf("OpenGL error 0x%04X in %s\n", error, "-[EAGLView _createSurface]");
+    if (error) printf(toy::messages::kCreateSurfaceGLError, error);
 
     // Sent whether or not a delegate is set; without one nothing happens.
     if (_delegate) _delegate->didResizeEAGLSurfaceForView(this);
@@ -124,15 +126,14 @@ void EAGLView::setAutoresizesEAGLSurface(bool autoresizing) {
 
 void EAGLView::setCurrentContext() {
     if (!EAGLContext::setCurrentContext(_context.get()))
-        printf("Failed to set current context %p in %s\n", static_cast<void*>(_context.get()),
-               "-[EAGLView setCurrentContext]");
+        printf(toy::messages::kSetCurrentContextFailed, static_cast<void*>(_context.get()));
 }
 
 bool EAGLView::isCurrentContext() const { return EAGLContext::currentContext() == _context.get(); }
 
 void EAGLView::clearCurrentContext() {
     if (!EAGLContext::setCurrentContext(nullptr))
-        printf("Failed to clear current context in %s\n", "-[EAGLView clearCurrentContext]");
+        printf("%s", toy::messages::kClearCurrentContextFailed);
 }
 
 void EAGLView::swapBuffers() {
@@ -140,13 +141,13 @@ void EAGLView::swapBuffers() {
     if (oldContext != _context.get()) EAGLContext::setCurrentContext(_context.get());
 
     GLenum error = glGetError();
-    if (error) printf("OpenGL error 0x%04X in %s\n", error, "-[EAGLView swapBuffers]");
+    if (error) printf(toy::messages::kSwapBuffersGLError, error);
 
     GLint oldRenderbuffer = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &oldRenderbuffer);
     glBindRenderbufferOES(GL_RENDERBUFFER_OES, _renderbuffer);
     if (!_context->presentRenderbuffer(GL_RENDERBUFFER_OES))
-        printf("Failed to swap renderbuffer in %s\n", "-[EAGLView swapBuffers]");
+        printf("%s", toy::messages::kSwapRenderbufferFailed);
     glBindRenderbufferOES(GL_RENDERBUFFER_OES, static_cast<GLuint>(oldRenderbuffer));
 
     if (oldContext != _context.get()) EAGLContext::setCurrentContext(oldContext);

@@ -3,10 +3,9 @@
 #include <cstdio>
 
 #include "host/foundation/bundle.h"
+#include "host/foundation/messages.h"
 
 namespace {
-
-constexpr const char* kPlatformCallFailed = "%s() called from %s returned error %i\n";
 
 // Lets the class itself stand as a delegate.
 class ClassDelegate : public AudioFXDelegate {
@@ -32,11 +31,9 @@ std::unique_ptr<AudioFX> AudioFX::initWithPath(const std::string& path) {
     }
     host::OSStatus status = host::AudioServicesCreateSystemSoundID(filePath, &effect->_soundID);
     if (status != host::kAudioServicesNoError) {
-        std::printf(kPlatformCallFailed, "AudioServicesCreateSystemSoundID",
-                    "-[AudioFX initWithPath:]", int(status));
+        std::printf(toy::messages::kCreateSoundFailed, int(status));
         const std::string& shown = filePath.empty() ? path : filePath;
-        std::string text = "Failed opening sound file at path \"" + shown + "\"";
-        std::printf("%s: %s\n", "-[AudioFX initWithPath:]", text.c_str());
+        std::printf(toy::messages::kOpenSoundFileFailed, shown.c_str());
         return nullptr;
     }
     return effect;
@@ -57,8 +54,7 @@ void AudioFX::setDelegate(AudioFXDelegate* delegate) {
         host::OSStatus status = host::AudioServicesAddSystemSoundCompletion(
             _soundID, nullptr, nullptr, AudioServicesSystemSoundCompletionProc, this);
         if (status != host::kAudioServicesNoError)
-            std::printf(kPlatformCallFailed, "AudioServicesAddSystemSoundCompletion",
-                        "-[AudioFX setDelegate:]", int(status));
+            std::printf(toy::messages::kAddSoundCompletionFailed, int(status));
         else
             _hasCallback = true;
     } else if (!delegate && _hasCallback) {

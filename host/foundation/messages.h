@@ -1,9 +1,11 @@
 #pragma once
 
-// Every line the host can print, in one place, so tests can check which one
-// came. Each module keeps its own block; printf formats end in a newline.
-// They all go to standard error through say(); standard output is left to
-// the toy's own documented lines and to what was asked for (--help, --version).
+// Every line the program prints, in one place, so tests name the one that
+// came instead of copying its text; a constant's name is its id. Each module
+// keeps its own block; printf formats end in a newline. The host's lines go to
+// standard error through say(); the toy's documented lines (the last block)
+// go to standard output. What is asked for (--help's usage, --version) is not
+// here: it is the program's answer, kept beside the options it describes.
 
 namespace host {
 
@@ -82,6 +84,9 @@ inline constexpr const char* kEAGLNoContext = "EAGLContext: no OpenGL ES 1.1 con
 // initWithAPI: with an API other than GL ES 1.1.
 inline constexpr const char* kEAGLUnsupportedAPI =
     "EAGLContext: rendering API %d is not supported (only 1, OpenGL ES 1.1)\n";
+// PADDOCK_GL names no GL ES backend: the program, the value.
+inline constexpr const char* kUnknownGLESBackend =
+    "%s: PADDOCK_GL=%s is not a GL ES backend (egl or none)\n";
 
 // audio
 // No sound can be heard; %s says why. Said once each time the output opens.
@@ -96,3 +101,35 @@ inline constexpr const char* kRecordingStarted = "recording to %s\n";
 inline constexpr const char* kRecordingFinished = "recorded %s (%lld frames, %lld dropped)\n";
 
 }  // namespace host::messages
+
+// The toy's documented lines, exactly as its classes print them with printf to
+// standard output. The host never prints these; they are kept here so that
+// every line the program prints is in this one file.
+namespace toy::messages {
+
+// The GL view: the GL error code; the context's address.
+inline constexpr const char* kCreateSurfaceGLError =
+    "OpenGL error 0x%04X in -[EAGLView _createSurface]\n";
+inline constexpr const char* kSwapBuffersGLError =
+    "OpenGL error 0x%04X in -[EAGLView swapBuffers]\n";
+inline constexpr const char* kSetCurrentContextFailed =
+    "Failed to set current context %p in -[EAGLView setCurrentContext]\n";
+inline constexpr const char* kClearCurrentContextFailed =
+    "Failed to clear current context in -[EAGLView clearCurrentContext]\n";
+inline constexpr const char* kSwapRenderbufferFailed =
+    "Failed to swap renderbuffer in -[EAGLView swapBuffers]\n";
+
+// Sound effects: the sound service's status; the path (the name when no file bears it).
+inline constexpr const char* kCreateSoundFailed =
+    "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] returned error %i\n";
+inline constexpr const char* kOpenSoundFileFailed =
+    "-[AudioFX initWithPath:]: Failed opening sound file at path \"%s\"\n";
+inline constexpr const char* kAddSoundCompletionFailed =
+    "AudioServicesAddSystemSoundCompletion() called from -[AudioFX setDelegate:] returned error "
+    "%i\n";
+
+// The stage, once per run, when a show would start without a GL view.
+inline constexpr const char* kNoShowWithoutGL =
+    "-[PaddockView touchesEnded:withEvent:]: no GL view, so the cow show is skipped\n";
+
+}  // namespace toy::messages

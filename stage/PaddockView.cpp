@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/eagl/gles.h"
+#include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
 #include "host/geometry/path.h"
@@ -11,13 +11,11 @@
 #include "host/views/screen.h"
 #include "host/views/touch.h"
 #include "sound/SoundCue.h"
+#include "stage/CowShow.h"
 
 using namespace host;
 
 static const UIViewClassRegistration registration("PaddockView", &PaddockView::initWithCoder);
-
-static constexpr const char* kNoShowWithoutGL =
-    "-[PaddockView touchesEnded:withEvent:]: no GL view, so the cow show is skipped\n";
 
 // One tick of the show: 1/90 s.
 static constexpr double kFrameInterval = 1.0 / 90.0;
@@ -39,10 +37,8 @@ std::shared_ptr<PaddockView> PaddockView::initWithCoder(const NSCoder& coder) {
     }
 
     std::srand(static_cast<unsigned>(host::time(nullptr)));
-    self->bp = static_cast<cow_scene*>(std::calloc(1, sizeof(cow_scene)));
-    speed = 0.2f;
-    init_cow(self->bp, static_cast<int>(bounds.size.width), static_cast<int>(bounds.size.height),
-             1);
+    self->bp = CowShow::makeScene(static_cast<int>(bounds.size.width),
+                                  static_cast<int>(bounds.size.height));
     return self;
 }
 
@@ -91,10 +87,8 @@ void PaddockView::touchesEnded(const NSSet<UITouch>& touches, UIEvent*) {
         _glView->setHidden(NO);
         goCow = YES;
         Trace::log("show", "start");
-        inc = 0.1f;
-        count = 1.0f;
-        speed = 0.2f;
-        init_cow(bp, static_cast<int>(bounds.size.width), static_cast<int>(bounds.size.height), 0);
+        CowShow::start(bp, static_cast<int>(bounds.size.width),
+                       static_cast<int>(bounds.size.height));
         playSound2();
         // A second placard touch ending while a show runs restarts the show on
         // the timer already running: one tick per 1/90 s, never two.
@@ -105,7 +99,7 @@ void PaddockView::touchesEnded(const NSSet<UITouch>& touches, UIEvent*) {
         // Without GL there is no show to draw (the context's creation said
         // why); the placard still springs back.
         static bool said = false;
-        if (!said) std::printf("%s", kNoShowWithoutGL);
+        if (!said) std::printf("%s", toy::messages::kNoShowWithoutGL);
         said = true;
         Trace::log("show", "skipped: no GL view");
     }
@@ -196,14 +190,7 @@ void PaddockView::animationDidStop(CAAnimation*, bool) {
 void PaddockView::_renderGLScene() {
     if (!goCow) return;
 
-    // The GL view's context has been current since it was made: nothing else
-    // in the process makes a context current.
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glLoadIdentity();
-    if (_glView) _glView->setCurrentContext();
-    draw_cow(bp);
-    if (_glView) _glView->swapBuffers();
+    CowShow::drawFrame(bp, _glView.get());
 
     if (cowreset) {
         playSound();
@@ -214,7 +201,7 @@ void PaddockView::_renderGLScene() {
         cowreset2 = NO;
     }
 
-    if (count > 8.0f) {
+    if (CowShow::isOver()) {
         if (_glView) _glView->setHidden(YES);
         goCow = NO;
         Trace::log("show", "end");

@@ -1,6 +1,7 @@
-// One frame of the cow show's GL work at 320 x 480, as the stage's tick does
-// it: clear, load identity, make current, draw_cow (which waits for GL to
-// finish) and swapBuffers (the copy into the layer's contents). Shows are run
+// One frame of the cow show's GL work at 320 x 480, through the stage's own
+// show steps (CowShow::drawFrame): clear, load identity, make current,
+// draw_cow (which waits for GL to finish) and swapBuffers (the copy into the
+// layer's contents). Shows are run
 // back to back; each frame is timed on its own so that p50 and p99 can be
 // given, and operator new is counted to show that steady frames allocate nothing.
 
@@ -16,6 +17,7 @@
 
 #include "gl/EAGLView.h"
 #include "scene/cow_scene.h"
+#include "stage/CowShow.h"
 
 namespace {
 std::atomic<long> news{0};
@@ -36,13 +38,6 @@ namespace {
 
 constexpr int kWidth = 320, kHeight = 480;
 
-void start_show(cow_scene* bp) {
-    inc = 0.1f;
-    count = 1.0f;
-    speed = 0.2f;
-    init_cow(bp, kWidth, kHeight, NO);
-}
-
 void BM_ShowFrame(benchmark::State& state) {
     auto view = EAGLView::initWithFrame(host::CGRectMake(0, 0, kWidth, kHeight),
                                         host::kEAGLColorFormatRGB565);
@@ -51,30 +46,23 @@ void BM_ShowFrame(benchmark::State& state) {
         return;
     }
     srand(1);
-    auto* bp = static_cast<cow_scene*>(calloc(1, sizeof(cow_scene)));
-    speed = 0.2f;
-    init_cow(bp, kWidth, kHeight, YES);
-    start_show(bp);
+    cow_scene* bp = CowShow::makeScene(kWidth, kHeight);
+    CowShow::start(bp, kWidth, kHeight);
 
     std::vector<double> milliseconds;
     milliseconds.reserve(static_cast<size_t>(state.max_iterations));
     long steadyNews = 0, steadyFrames = 0, shows = 1, frameOfShow = 0;
     for (auto _ : state) {
-        if (count > 8.0f) {
+        if (CowShow::isOver()) {
             state.PauseTiming();
-            start_show(bp);
+            CowShow::start(bp, kWidth, kHeight);
             ++shows;
             frameOfShow = 0;
             state.ResumeTiming();
         }
         long newsBefore = news.load(std::memory_order_relaxed);
         auto start = std::chrono::steady_clock::now();
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glLoadIdentity();
-        view->setCurrentContext();
-        draw_cow(bp);
-        view->swapBuffers();
+        CowShow::drawFrame(bp, view.get());
         auto end = std::chrono::steady_clock::now();
         long allocated = news.load(std::memory_order_relaxed) - newsBefore;
         // The first present of a show may make the layer's image; after that none.

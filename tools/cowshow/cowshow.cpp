@@ -1,7 +1,7 @@
-// One cow show drawn headless: the GL view the stage makes, the scene set up
-// as the stage sets it up, and the frame tick's GL steps every 1/90 s of
-// virtual time until the eighth floor contact. Frames can be saved as PNG and
-// gathered into a contact sheet.
+// One cow show drawn headless: the GL view the stage makes, and the stage's own
+// show steps (CowShow) every 1/90 s of virtual time until the show is over.
+// The sound cues are not given, so rand() is the scene's alone and a seed
+// gives one show. Frames can be saved as PNG and gathered into a contact sheet.
 
 #include <algorithm>
 #include <climits>
@@ -17,6 +17,7 @@
 #include "gl/EAGLView.h"
 #include "host/layers/cg_image.h"
 #include "scene/cow_scene.h"
+#include "stage/CowShow.h"
 #include "tools/parse_number.h"
 
 namespace {
@@ -183,33 +184,24 @@ int main(int argc, char** argv) {
 
     // The stage's creation, then a show's start.
     srand(options.seed);
-    auto* bp = (cow_scene*)calloc(1, sizeof(cow_scene));
-    speed = 0.2f;
-    init_cow(bp, kWidth, kHeight, YES);
-    inc = 0.1f;
-    count = 1.0f;
-    speed = 0.2f;
-    init_cow(bp, kWidth, kHeight, NO);
+    cow_scene* bp = CowShow::makeScene(kWidth, kHeight);
+    CowShow::start(bp, kWidth, kHeight);
 
     long frames = 0;
     int contacts = 0;
     bool writing = !options.out.empty();
     int result = 0;
     std::vector<std::shared_ptr<host::CGImage>> thumbs;
-    while (count <= 8.0f) {
+    while (!CowShow::isOver()) {
         if (frames >= kMaxFrames) {
             printf("cowshow: the show did not end within %ld frames\n", kMaxFrames);
             result = 1;
             break;
         }
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glLoadIdentity();
-        view->setCurrentContext();
         float before = count;
-        draw_cow(bp);
-        view->swapBuffers();
+        CowShow::drawFrame(bp, view.get());
         if (count != before) ++contacts;
+        // The cue flags the stage's tick would turn into sounds.
         cowreset = NO;
         cowreset2 = NO;
 

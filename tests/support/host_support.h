@@ -5,6 +5,7 @@
 // running a built program.
 
 #include <gtest/gtest.h>
+#include <stdarg.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +54,20 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// A line of the message table (host/foundation/messages.h) filled in as the
+// program prints it, so that a test names the message instead of copying it.
+inline std::string message(const char* format, ...) __attribute__((format(printf, 1, 2)));
+inline std::string message(const char* format, ...) {
+    va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    std::string out(static_cast<size_t>(std::vsnprintf(nullptr, 0, format, args)), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, format, again);
+    va_end(again);
+    va_end(args);
+    return out;
+}
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -71,13 +70,13 @@ inline std::vector<std::uint8_t> toneWav(double seconds, double hz = 440) {
 }
 
 // An output the test drives: each playback lasts until the test finishes it,
-// and a play is refused while `refuse` holds.
+// a play is refused while `refuse` holds, and prepared files are counted.
 struct ScriptedOutput : host::AudioOutputBackend {
-    int channels = 2, prepared = 0;
+    int prepared = 0;
     bool refuse = false;
     std::vector<host::SystemSoundID> playing;
     bool isSilent() const override { return false; }
-    int channelCount() const override { return channels; }
+    int channelCount() const override { return 2; }
     int activePlaybacks() const override { return int(playing.size()); }
     host::OSStatus prepare(host::DecodedSound&, std::shared_ptr<const host::PreparedSound>& out,
                            std::string&) override {
@@ -86,17 +85,11 @@ struct ScriptedOutput : host::AudioOutputBackend {
         return host::kAudioServicesNoError;
     }
     bool play(host::SystemSoundID id, const host::PreparedSound&, std::string& why) override {
-        if (refuse) why = "refused";
+        why = "refused";
         if (!refuse) playing.push_back(id);
         return !refuse;
     }
     int stop(host::SystemSoundID id) override { return int(std::erase(playing, id)); }
-    // Ends the oldest playback, as an output does on the main loop.
-    void finishOne() {
-        host::SystemSoundID id = playing.front();
-        playing.erase(playing.begin());
-        host::audioPlaybackFinished(id);
-    }
 };
 
 // Silent output on the virtual clock, where every playback completes exactly
@@ -124,22 +117,6 @@ class SilentAudioTest : public testsupport::VirtualLoopTest {
     testsupport::TempDir dir;
     std::string savedBundle;
 };
-
-// The two lines an effect prints when its file will not load.
-inline std::string failureLines(const std::string& path, host::OSStatus status) {
-    return "AudioServicesCreateSystemSoundID() called from -[AudioFX initWithPath:] returned "
-           "error " +
-           std::to_string(status) +
-           "\n-[AudioFX initWithPath:]: Failed opening sound file at path \"" + path + "\"\n";
-}
-
-// A line of the message table as it is printed.
-template <class... Args>
-std::string said(const char* format, Args... args) {
-    char line[512];
-    std::snprintf(line, sizeof line, format, args...);
-    return line;
-}
 
 // Completion procedures' calls, in order.
 struct Completions {

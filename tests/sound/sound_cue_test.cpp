@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "host/foundation/messages.h"
 #include "sound/SoundCue.h"
 #include "tests/audio/audio_test_support.h"
 
@@ -57,8 +58,10 @@ TEST_F(SoundCueTest, EachCueReleasesItsPreviousEffectThenPlaysItsFileOrStaysSile
                        "disposed Cow_2.wav", "played Cow_0.wav", "stopped Cow_0.wav",
                        "disposed Cow_0.wav",
                        "cannot load " + dir.file("Cow_1.wav") + ": not a WAV file"}));
-    EXPECT_EQ(printed, audiotest::failureLines(dir.file("Cow_1.wav"),
-                                               host::kAudioFileUnsupportedFileTypeError));
+    EXPECT_EQ(printed, testsupport::message(toy::messages::kCreateSoundFailed,
+                                            host::kAudioFileUnsupportedFileTypeError) +
+                           testsupport::message(toy::messages::kOpenSoundFileFailed,
+                                                dir.file("Cow_1.wav").c_str()));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -71,9 +72,15 @@ inline std::string message(const char* format, ...) {
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Everything left to read from `file`.
+inline std::string readAll(FILE* file) {
+    std::string out;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;) out.append(buf, n);
+    return out;
 }
 
 // The UTF-16 big-endian bytes of `s`, as the bundle's text files hold them.
@@ -104,11 +111,7 @@ class StreamCapture {
     std::string text() {
         restore();
         std::rewind(file_);
-        std::string out;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0) out.append(buf, n);
-        return out;
+        return readAll(file_);
     }
 
   private:
@@ -189,12 +192,8 @@ class VirtualLoopTest : public ::testing::Test {
     double now() const { return clock.now(); }
     // Jumps from due event to due event up to `until`, running each.
     void runUntil(double until) {
-        for (;;) {
-            double next = loop.nextDueTime();
-            if (next > until) break;
+        for (double next; (next = loop.nextDueTime()) <= until; loop.runDue())
             clock.advanceTo(next);
-            loop.runDue();
-        }
         clock.advanceTo(until);
     }
 
@@ -219,9 +218,7 @@ inline ProgramRun runProgram(const std::string& program, const std::string& args
     std::string command = program + " " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    run.output = readAll(pipe);
     int raw = pclose(pipe);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return run;

@@ -14,59 +14,46 @@
 
 namespace audiotest {
 
-// Little-endian WAV pieces, so tests can build good and damaged files alike.
-struct Bytes {
-    std::vector<std::uint8_t> b;
-    Bytes& tag(const char* t) {
-        b.insert(b.end(), t, t + 4);
-        return *this;
-    }
-    Bytes& u16(unsigned v) {
-        b.push_back(std::uint8_t(v));
-        b.push_back(std::uint8_t(v >> 8));
-        return *this;
-    }
-    Bytes& u32(std::uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-    Bytes& raw(const std::vector<std::uint8_t>& more) {
-        b.insert(b.end(), more.begin(), more.end());
-        return *this;
-    }
-};
+using Bytes = std::vector<std::uint8_t>;
+
+// Appends each value little-endian in its size in bytes.
+inline void put(Bytes& b, std::initializer_list<std::pair<std::uint32_t, int>> values) {
+    for (auto [v, size] : values)
+        for (int i = 0; i < size; ++i) b.push_back(std::uint8_t(v >> 8 * i));
+}
+constexpr std::uint32_t tag(const char* t) { return t[0] | t[1] << 8 | t[2] << 16 | t[3] << 24; }
 
 struct Format {
     unsigned tag = 1;  // 1 PCM, 3 float, 0x11 IMA ADPCM
     unsigned channels = 1;
     std::uint32_t rate = 22050;
     unsigned bits = 16;
-    unsigned blockAlign = 0;          // derived when 0
-    std::vector<std::uint8_t> extra;  // bytes after the 16 standard ones
+    unsigned blockAlign = 0;  // derived when 0
+    Bytes extra;              // bytes after the 16 standard ones
 };
 
 // A WAV file with the given format and data bytes; `dataSize` overrides the
 // data chunk's size field (for damaged files).
-inline std::vector<std::uint8_t> wav(const Format& f, const std::vector<std::uint8_t>& data,
-                                     std::int64_t dataSize = -1) {
+inline Bytes wav(const Format& f, const Bytes& data, std::int64_t dataSize = -1) {
     const unsigned align = f.blockAlign ? f.blockAlign : f.channels * f.bits / 8;
-    Bytes fmt;
-    fmt.u16(f.tag).u16(f.channels).u32(f.rate).u32(f.rate * align).u16(align).u16(f.bits);
-    fmt.raw(f.extra);
-    Bytes body;
-    body.tag("WAVE").tag("fmt ").u32(std::uint32_t(fmt.b.size())).raw(fmt.b);
-    body.tag("data").u32(std::uint32_t(dataSize < 0 ? std::int64_t(data.size()) : dataSize));
-    return Bytes()
-        .tag("RIFF")
-        .u32(std::uint32_t(body.b.size() + data.size()))
-        .raw(body.b)
-        .raw(data)
-        .b;
+    const auto extra = std::uint32_t(f.extra.size()), size = std::uint32_t(data.size());
+    Bytes b;
+    put(b, {{tag("RIFF"), 4}, {36 + extra + size, 4}, {tag("WAVE"), 4}, {tag("fmt "), 4}});
+    put(b, {{16 + extra, 4}, {f.tag, 2}, {f.channels, 2}, {f.rate, 4}, {f.rate * align, 4}});
+    put(b, {{align, 2}, {f.bits, 2}});
+    b.insert(b.end(), f.extra.begin(), f.extra.end());
+    put(b, {{tag("data"), 4}, {dataSize < 0 ? size : std::uint32_t(dataSize), 4}});
+    b.insert(b.end(), data.begin(), data.end());
+    return b;
 }
 
 // 16-bit mono sine at half of full scale: a short real sound for playing.
-inline std::vector<std::uint8_t> toneWav(double seconds, double hz = 440) {
+inline Bytes toneWav(double seconds, double hz = 440) {
     Bytes data;
     for (int i = 0; i < int(seconds * 22050); ++i)
-        data.u16(unsigned(std::lround(0.5 * 32767 * std::sin(2 * M_PI * hz * i / 22050))) & 0xFFFF);
-    return wav(Format{}, data.b);
+        put(data,
+            {{std::uint32_t(std::lround(0.5 * 32767 * std::sin(2 * M_PI * hz * i / 22050))), 2}});
+    return wav(Format{}, data);
 }
 
 // An output the test drives: each playback lasts until the test finishes it,

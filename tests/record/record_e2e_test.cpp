@@ -8,6 +8,7 @@ extern "C" {
 #include <webp/demux.h>
 
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include "host/foundation/messages.h"
@@ -238,43 +239,37 @@ TEST_P(Recording, HoldsTheShowFrameByFrameWithItsSoundTheSameEveryTime) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, Recording, ::testing::Values("mp4", "webm", "webp"));
 
-template <class... Args>
-std::string said(const char* format, Args... args) {
-    char line[512];
-    std::snprintf(line, sizeof line, format, args...);
-    return line;
-}
-
 // Each failure: its line, its status, and no file left behind but the script.
 TEST_F(Recording, FailuresSayWhyAndLeaveNoFile) {
+    using host::messages::kRecordingUnwritable, testsupport::message;
     struct Case {
         std::string file, prefix, line;
         int status = 1;
     };
     std::vector<Case> cases = {
         {"show.avi", "",
-         said(host::messages::kBadCommandLine, "paddock",
-              "--record wants a file name ending in .mp4, .webm or .webp, not \"show.avi\""),
+         message(host::messages::kBadCommandLine, "paddock",
+                 "--record wants a file name ending in .mp4, .webm or .webp, not \"show.avi\""),
          2},
         {"no/such/show.mp4", "",
-         said(host::messages::kRecordingUnwritable, "no/such/show.mp4",
-              "No such file or directory")}};
+         message(kRecordingUnwritable, "no/such/show.mp4", "No such file or directory")}};
     for (std::string type : {"mp4", "webp"}) {
         const std::string full = "full." + type, big = "big." + type;
         ASSERT_EQ(::symlink("/dev/full", dir.file(full).c_str()), 0);
         cases.push_back(
-            {full, "",
-             said(host::messages::kRecordingUnwritable, full.c_str(), "No space left on device")});
+            {full, "", message(kRecordingUnwritable, full.c_str(), "No space left on device")});
         // Larger than the 64 KiB a file may have: the encoder fails part way.
-        cases.push_back(
-            {big, "trap '' XFSZ; ulimit -f 64;",
-             said(host::messages::kRecordingUnwritable, big.c_str(), "File too large")});
+        cases.push_back({big, "trap '' XFSZ; ulimit -f 64;",
+                         message(kRecordingUnwritable, big.c_str(), "File too large")});
     }
+    // The start of the line a finished recording prints.
+    const std::string recorded(host::messages::kRecordingFinished,
+                               std::strchr(host::messages::kRecordingFinished, '%'));
     for (const Case& c : cases) {
         const auto run = record(c.file, c.prefix);
         EXPECT_EQ(run.status, c.status) << c.file;
         EXPECT_NE(run.output.find(c.line), std::string::npos) << c.file << ":\n" << run.output;
-        EXPECT_EQ(run.output.find("recorded "), std::string::npos) << c.file;
+        EXPECT_EQ(run.output.find(recorded), std::string::npos) << c.file;
         for (const auto& entry : fs::directory_iterator(dir.path())) {
             const std::string name = entry.path().filename().string();
             EXPECT_TRUE(name == "show.script" || name == "trace.txt" || name.ends_with(".png") ||

@@ -1,70 +1,31 @@
 #include "host/layers/cg_image.h"
 
-#include <cairo.h>
+#include <new>
+
+#include "host/layers/cg_context.h"
 
 namespace host {
 
 std::shared_ptr<CGImage> CGImage::create(int width, int height, Format format) {
-    if (width <= 0 || height <= 0) return nullptr;
-    cairo_surface_t* s = cairo_image_surface_create(
-        format == Format::rgb565 ? CAIRO_FORMAT_RGB16_565 : CAIRO_FORMAT_ARGB32, width, height);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
-        return nullptr;
-    }
-    return std::make_shared<CGImage>(s);
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
+    const int bytesPerPixel = format == Format::rgb565 ? 2 : 4;
+    const int stride = (width * bytesPerPixel + 3) & ~3;
+    // Zeroed: transparent, or black in 5-6-5.
+    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow)
+                                          uint8_t[static_cast<size_t>(stride) * height]());
+    if (!pixels) return nullptr;
+    return std::make_shared<CGImage>(width, height, format, std::move(pixels));
 }
 
-CGImage::CGImage(cairo_surface_t* surface) : surface_(surface) {}
+CGImage::CGImage(int width, int height, Format format, std::unique_ptr<uint8_t[]> pixels)
+    : width_(width),
+      height_(height),
+      stride_((width * (format == Format::rgb565 ? 2 : 4) + 3) & ~3),
+      format_(format),
+      pixels_(std::move(pixels)) {}
 
-CGImage::~CGImage() {
-    cairo_surface_destroy(surface_);
-    if (widened_) cairo_surface_destroy(widened_);
-}
-
-int CGImage::width() const { return cairo_image_surface_get_width(surface_); }
-int CGImage::height() const { return cairo_image_surface_get_height(surface_); }
-int CGImage::stride() const { return cairo_image_surface_get_stride(surface_); }
-CGImage::Format CGImage::format() const {
-    return cairo_image_surface_get_format(surface_) == CAIRO_FORMAT_RGB16_565 ? Format::rgb565
-                                                                              : Format::argb32;
-}
-
-uint8_t* CGImage::data() {
-    cairo_surface_flush(surface_);
-    return cairo_image_surface_get_data(surface_);
-}
-const uint8_t* CGImage::data() const {
-    cairo_surface_flush(surface_);
-    return cairo_image_surface_get_data(surface_);
-}
-
-void CGImage::markDirty() {
-    cairo_surface_mark_dirty(surface_);
-    ++changes_;
-}
-
-cairo_surface_t* CGImage::surfaceForScaling() const {
-    if (format() == Format::argb32) return surface_;
-    if (!widened_) {
-        widened_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width(), height());
-        if (cairo_surface_status(widened_) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(widened_);
-            widened_ = nullptr;
-            return surface_;  // slower, but drawn
-        }
-        widenedAt_ = changes_ + 1;
-    }
-    if (widenedAt_ != changes_) {
-        cairo_t* cr = cairo_create(widened_);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr, surface_, 0, 0);
-        cairo_paint(cr);
-        cairo_destroy(cr);
-        widenedAt_ = changes_;
-    }
-    return widened_;
-}
+// The backend's data goes first: it may still refer to the pixels.
+CGImage::~CGImage() { backendData_.reset(); }
 
 uint32_t CGImage::pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width() || y >= height()) return 0;
@@ -76,19 +37,7 @@ uint32_t CGImage::pixel(int x, int y) const {
 }
 
 bool CGImage::writePNG(const std::string& path) const {
-    if (format() == Format::argb32)
-        return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    // PNG has no 5-6-5: write the widened colours.
-    cairo_surface_t* wide = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width(), height());
-    cairo_t* cr = cairo_create(wide);
-    cairo_set_source_surface(cr, surface_, 0, 0);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    const bool written = cairo_surface_status(wide) == CAIRO_STATUS_SUCCESS &&
-                         cairo_surface_write_to_png(wide, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(wide);
-    return written;
+    return drawingBackend().writePNG(*this, path);
 }
 
 }  // namespace host

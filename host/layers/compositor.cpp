@@ -1,11 +1,10 @@
 #include "host/layers/compositor.h"
 
-#include <cairo.h>
-
 #include <cmath>
 
-namespace host {
+#include "host/layers/cg_context.h"
 
+namespace host {
 
 namespace {
 
@@ -14,7 +13,7 @@ namespace {
 // the second, which draws, skips everything that layer hides (a full-screen
 // GL view over the rest of the stage during a show).
 struct Walk {
-    cairo_t* cr;
+    CGContext& c;
     double time;
     int width, height;  // of the target, in pixels
     bool measuring;
@@ -22,61 +21,56 @@ struct Walk {
     int firstShown = 0;  // layers with contents before this one are hidden
 };
 
-bool isIntegerTranslation(const cairo_matrix_t& m) {
-    return m.xx == 1 && m.yx == 0 && m.xy == 0 && m.yy == 1 && m.x0 == std::floor(m.x0) &&
-           m.y0 == std::floor(m.y0);
+bool isIntegerTranslation(const CGContextMatrix& m) {
+    return m.a == 1 && m.b == 0 && m.c == 0 && m.d == 1 && m.tx == std::floor(m.tx) &&
+           m.ty == std::floor(m.ty);
+}
+
+// Whether the transform can be undone: a scale of zero cannot, and shows nothing.
+bool isInvertible(const CGAffineTransform& t) {
+    const double a = t.a, b = t.b, c = t.c, d = t.d;
+    if (b == 0 && c == 0) return a != 0 && d != 0;
+    const double determinant = a * d - b * c;
+    return std::isfinite(determinant) && determinant != 0;
 }
 
 // Whether contents drawn into `b` under the current matrix hide the whole target.
 bool coversTarget(const Walk& walk, const CGRect& b, const CGImage& contents) {
     if (contents.format() != CGImage::Format::rgb565) return false;  // the one opaque format
-    cairo_matrix_t m;
-    cairo_get_matrix(walk.cr, &m);
-    if (m.xy != 0 || m.yx != 0 || m.xx <= 0 || m.yy <= 0) return false;
-    const double left = m.x0 + m.xx * b.origin.x, top = m.y0 + m.yy * b.origin.y;
-    const double right = left + m.xx * b.size.width, bottom = top + m.yy * b.size.height;
+    const CGContextMatrix m = walk.c.getCTM();
+    if (m.c != 0 || m.b != 0 || m.a <= 0 || m.d <= 0) return false;
+    const double left = m.tx + m.a * b.origin.x, top = m.ty + m.d * b.origin.y;
+    const double right = left + m.a * b.size.width, bottom = top + m.d * b.size.height;
     return left <= 0 && top <= 0 && right >= walk.width && bottom >= walk.height;
 }
 
-void drawContents(cairo_t* cr, const CGRect& b, const CGImage& contents) {
-    cairo_save(cr);
-    cairo_rectangle(cr, b.origin.x, b.origin.y, b.size.width, b.size.height);
-    cairo_clip(cr);
-    cairo_translate(cr, b.origin.x, b.origin.y);
-    cairo_scale(cr, b.size.width / contents.width(), b.size.height / contents.height());
-    cairo_matrix_t device;
-    cairo_get_matrix(cr, &device);
-    // Pixel-aligned copies stay exact; anything scaled or turned is smoothed.
-    const bool exact = isIntegerTranslation(device);
-    cairo_set_source_surface(cr, exact ? contents.surface() : contents.surfaceForScaling(), 0, 0);
-    cairo_pattern_t* source = cairo_get_source(cr);
-    cairo_pattern_set_filter(source, exact ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
-    // Smoothing must not fade the edges into transparency: repeat them.
-    cairo_pattern_set_extend(source, CAIRO_EXTEND_PAD);
-    cairo_paint(cr);
-    cairo_restore(cr);
+void drawContents(CGContext& c, const CGRect& b, const CGImage& contents) {
+    c.saveGState();
+    c.clipToRect(b);
+    c.translateCTM(b.origin.x, b.origin.y);
+    c.scaleCTM(b.size.width / contents.width(), b.size.height / contents.height());
+    // Pixel-aligned copies stay exact; anything scaled or turned is smoothed,
+    // and smoothing must not fade the edges into transparency.
+    const bool exact = isIntegerTranslation(c.getCTM());
+    c.drawImage(contents, exact ? CGImageFilter::nearest : CGImageFilter::bilinear,
+                CGImageEdges::extended);
+    c.restoreGState();
 }
 
 void drawLayer(Walk& walk, const CALayer& layer) {
     if (layer.isHidden()) return;
-    cairo_t* cr = walk.cr;
+    CGContext& c = walk.c;
     const CALayerAnimatedValues shown = layer.presentationValues(walk.time);
     const CGRect b = layer.bounds();
     const CGAffineTransform t = CATransform3DGetAffineTransform(shown.transform);
+    // A singular transform shows nothing of this subtree.
+    if (!isInvertible(t)) return;
 
-    cairo_save(cr);
-    cairo_translate(cr, shown.position.x, shown.position.y);
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
-    // A singular transform (a scale of zero) shows nothing of this subtree.
-    if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) {
-        cairo_restore(cr);
-        return;
-    }
-    cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
-    cairo_transform(cr, &m);
+    c.saveGState();
+    c.translateCTM(shown.position.x, shown.position.y);
+    c.concatCTM(t);
     // Local coordinates: the bounds' origin is the layer's top left.
-    cairo_translate(cr, -(b.origin.x + b.size.width * 0.5), -(b.origin.y + b.size.height * 0.5));
+    c.translateCTM(-(b.origin.x + b.size.width * 0.5), -(b.origin.y + b.size.height * 0.5));
 
     const auto& contents = layer.contents();
     if (contents && b.size.width > 0 && b.size.height > 0) {
@@ -84,36 +78,32 @@ void drawLayer(Walk& walk, const CALayer& layer) {
         if (walk.measuring) {
             if (coversTarget(walk, b, *contents)) walk.firstShown = index;
         } else if (index >= walk.firstShown) {
-            drawContents(cr, b, *contents);
+            drawContents(c, b, *contents);
         }
     }
     for (const auto& sub : layer.sublayers()) drawLayer(walk, *sub);
-    cairo_restore(cr);
+    c.restoreGState();
 }
 
 }  // namespace
 
 void composeLayerTree(const CALayer& root, CGImage& target, double time, float scale) {
-    cairo_t* cr = cairo_create(target.surface());
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_rgba(cr, 0, 0, 0, 1);
-    cairo_paint(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    if (scale > 0 && std::isfinite(scale)) {
-        cairo_scale(cr, scale, scale);
+    drawingBackend().drawIntoImage(target, [&](CGContext& c) {
+        c.clearToColor(0, 0, 0, 1);
+        if (!(scale > 0 && std::isfinite(scale))) return;
+        c.scaleCTM(scale, scale);
         // The root's own placement is ignored: its bounds fill the target.
         const CGRect b = root.bounds();
         const CGPoint p = root.presentationValues(time).position;
-        cairo_translate(cr, b.size.width * 0.5 - p.x, b.size.height * 0.5 - p.y);
-        Walk walk{cr, time, target.width(), target.height(), true};
-        cairo_save(cr);
+        c.translateCTM(b.size.width * 0.5 - p.x, b.size.height * 0.5 - p.y);
+        Walk walk{c, time, target.width(), target.height(), true};
+        c.saveGState();
         drawLayer(walk, root);
-        cairo_restore(cr);
+        c.restoreGState();
         walk.measuring = false;
         walk.index = 0;
         drawLayer(walk, root);
-    }
-    cairo_destroy(cr);
+    });
 }
 
 bool layerTreeIsAnimating(const CALayer& root, double time) {

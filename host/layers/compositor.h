@@ -6,7 +6,7 @@
 namespace host {
 
 // Draws the layer tree under `root` as it shows at `time` (presentation
-// values) into `target` with cairo. The target is first cleared to opaque
+// values) into `target` through the drawing backend. The target is first cleared to opaque
 // black; then each visible layer's contents are stretched over its bounds,
 // under its transform about its position, its sublayers in order above it.
 // Hidden layers are skipped with their sublayers. `scale` maps points to the

@@ -1,9 +1,8 @@
 #include "host/views/color.h"
 
-#include <cairo.h>
-
 #include <algorithm>
 
+#include "host/layers/cg_context.h"
 #include "host/views/graphics_context.h"
 
 namespace host {
@@ -20,9 +19,7 @@ std::shared_ptr<UIColor> UIColor::colorWithRed(float red, float green, float blu
 }
 
 void UIColor::set() const {
-    cairo_t* cr = UIGraphicsGetCurrentContext();
-    if (!cr) return;
-    cairo_set_source_rgba(cr, red_, green_, blue_, alpha_);
+    if (CGContext* c = UIGraphicsGetCurrentContext()) c->setFillColor(red_, green_, blue_, alpha_);
 }
 
 }  // namespace host

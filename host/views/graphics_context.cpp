@@ -4,17 +4,17 @@
 
 namespace host {
 
-static std::vector<cairo_t*>& contextStack() {
-    static std::vector<cairo_t*> stack;
+static std::vector<CGContext*>& contextStack() {
+    static std::vector<CGContext*> stack;
     return stack;
 }
 
-cairo_t* UIGraphicsGetCurrentContext() {
+CGContext* UIGraphicsGetCurrentContext() {
     auto& stack = contextStack();
     return stack.empty() ? nullptr : stack.back();
 }
 
-void UIGraphicsPushContext(cairo_t* context) { contextStack().push_back(context); }
+void UIGraphicsPushContext(CGContext* context) { contextStack().push_back(context); }
 
 void UIGraphicsPopContext() {
     auto& stack = contextStack();

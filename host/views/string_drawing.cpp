@@ -1,14 +1,12 @@
 #include "host/views/string_drawing.h"
 
-#include <cairo.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
-#include "host/views/font_engine.h"
+#include "host/layers/cg_context.h"
 #include "host/views/graphics_context.h"
 
 namespace host {
@@ -17,30 +15,59 @@ namespace {
 
 constexpr const char* kEllipsis = "\u2026";
 
-// Valid UTF-8 with nothing that would break or mark the line: control
-// characters and line or paragraph separators are dropped, tabs become spaces.
-std::string singleLine(const std::string& s) {
-    gchar* valid = g_utf8_make_valid(s.data(), static_cast<gssize>(s.size()));
+// The length of the well-formed UTF-8 sequence at s[i], or 0 when none starts
+// there (a stray or overlong byte, a surrogate, past U+10FFFF, cut short, or NUL).
+size_t sequenceLength(std::string_view s, size_t i) {
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = at(i);
+    if (c != 0 && c < 0x80) return 1;
+    size_t n = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+    if (n == 0 || s.size() - i < n || at(i + 1) < low || at(i + 1) > high) return 0;
+    for (size_t k = 2; k < n; ++k)
+        if ((at(i + k) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+// Valid UTF-8 with nothing that would break or mark the line: each byte that
+// starts no well-formed character becomes U+FFFD; control characters and line
+// or paragraph separators are dropped, tabs become spaces.
+std::string singleLine(std::string_view s) {
     std::string out;
-    for (const gchar* p = valid; *p; p = g_utf8_next_char(p)) {
-        gunichar c = g_utf8_get_char(p);
-        if (c == '\t') {
-            out += ' ';
-        } else if (!g_unichar_iscntrl(c) && c != 0x2028 && c != 0x2029) {
-            out.append(p, g_utf8_next_char(p) - p);
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = sequenceLength(s, i);
+        if (n == 0) {
+            out += "\uFFFD";
+            ++i;
+            continue;
         }
+        const std::string_view c = s.substr(i, n);
+        i += n;
+        const auto b = [&](size_t k) { return static_cast<unsigned char>(c[k]); };
+        if (c == "\t")
+            out += ' ';
+        else if (b(0) < 0x20 || b(0) == 0x7F || (b(0) == 0xC2 && b(1) < 0xA0) || c == "\u2028" ||
+                 c == "\u2029")
+            continue;  // C0 and C1 controls, separators
+        else
+            out += c;
     }
-    g_free(valid);
     return out;
 }
 
-// Far beyond any screen; pango keeps sizes as whole 1/1024 points in an int,
+// Far beyond any screen; text engines keep sizes as whole 1/1024 points in an int,
 // and a step of one point must still change a float size.
 constexpr float kMaxFontSize = 10000.0f;
 
 bool usableSize(float size) { return size > 0 && size <= kMaxFontSize; }
 
-// Pango places glyphs at int positions of 1/1024 points; no line wider than
+// Glyphs are placed at int positions of 1/1024 points; no line wider than
 // this is laid out for drawing, so none of them overflows.
 constexpr float kMaxLineWidth = 1'000'000.0f;
 
@@ -56,21 +83,7 @@ constexpr size_t kMaxClusterBytes = 64;
 // Of a string longer than twice this only this much at each end is read.
 constexpr size_t kScanBytes = 16384;
 
-// Byte offsets of the grapheme cluster boundaries of `s`, from 0 to its length.
-std::vector<size_t> clusterBounds(std::string_view s) {
-    const int chars = static_cast<int>(g_utf8_strlen(s.data(), static_cast<gssize>(s.size())));
-    std::vector<PangoLogAttr> attrs(chars + 1);
-    pango_get_log_attrs(s.data(), static_cast<int>(s.size()), -1, pango_language_get_default(),
-                        attrs.data(), chars + 1);
-    std::vector<size_t> bounds;
-    const char* p = s.data();
-    for (int i = 0; i <= chars; ++i) {
-        if (attrs[i].is_cursor_position || i == 0 || i == chars)
-            bounds.push_back(static_cast<size_t>(p - s.data()));
-        if (i < chars) p = g_utf8_next_char(p);
-    }
-    return bounds;
-}
+std::vector<size_t> clusterBounds(std::string_view s) { return drawingBackend().clusterBounds(s); }
 
 bool continuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -158,75 +171,33 @@ Holdable holdable(const std::string& string) {
     return join(text, text, true);
 }
 
-// One line of text at one size, measured in points.
+// One line of text at one size, laid out by the drawing backend.
 class Line {
   public:
-    Line(PangoContext* context, const std::string& family, float size)
-        : layout_(pango_layout_new(context)) {
-        PangoFontDescription* d = newFontDescription(family, size);
-        pango_layout_set_font_description(layout_, d);
-        pango_font_description_free(d);
-        pango_layout_set_single_paragraph_mode(layout_, TRUE);
-    }
-    ~Line() { g_object_unref(layout_); }
-    Line(const Line&) = delete;
-    Line& operator=(const Line&) = delete;
-
-    // Laying out is the cost: the same text is not laid out again.
-    void setText(const std::string& text) {
-        if (laidOut_ && text == text_) return;
-        text_ = text;
-        laidOut_ = true;
-        pango_layout_set_text(layout_, text.data(), static_cast<int>(text.size()));
-    }
-    float width() const { return static_cast<float>(units()) / PANGO_SCALE; }
-    float height() const { return logical().height / float{PANGO_SCALE}; }
-    float baseline() const { return pango_layout_get_baseline(layout_) / float{PANGO_SCALE}; }
+    Line(const std::string& family, float size)
+        : line_(drawingBackend().newTextLine(family, size)) {}
+    bool usable() const { return line_ != nullptr; }
+    void setText(const std::string& text) { line_->setText(text); }
+    float width() const { return static_cast<float>(units()) / kCGTextUnitsPerPoint; }
+    float height() const { return line_->height(); }
+    float baseline() const { return line_->baseline(); }
     bool fits(float limit) const { return units() <= limitUnits(limit); }
-    PangoLayout* layout() const { return layout_; }
+    const CGTextLine& laidOut() const { return *line_; }
 
     static int64_t limitUnits(float limit) {
-        return static_cast<int64_t>(std::floor(double{limit} * PANGO_SCALE));
+        return static_cast<int64_t>(std::floor(double{limit} * kCGTextUnitsPerPoint));
     }
-    // The advance of each cluster of the current text between `bounds`, in
-    // 1/1024 points. Summed here in 64 bits: pango's own extents are an int
-    // and overflow past about two million points.
     std::vector<int64_t> advances(const std::vector<size_t>& bounds) const {
-        std::vector<int64_t> a(bounds.size() - 1, 0);
-        forEachGlyph([&](size_t at, int width) {
-            size_t c = std::upper_bound(bounds.begin(), bounds.end(), at) - bounds.begin();
-            a[std::min(c, a.size()) - 1] += width;
-        });
-        return a;
+        return line_->clusterAdvances(bounds);
     }
-    int64_t units() const {
-        int64_t sum = 0;
-        forEachGlyph([&](size_t, int width) { sum += width; });
-        return sum;
-    }
+    int64_t units() const { return line_->widthUnits(); }
 
   private:
-    // Calls f(byte offset of the glyph's cluster, advance) for every glyph of
-    // the one line.
-    template <typename F>
-    void forEachGlyph(F f) const {
-        PangoLayoutLine* line = pango_layout_get_line_readonly(layout_, 0);
-        for (GSList* r = line ? line->runs : nullptr; r; r = r->next) {
-            const auto* run = static_cast<PangoGlyphItem*>(r->data);
-            for (int g = 0; g < run->glyphs->num_glyphs; ++g)
-                f(static_cast<size_t>(run->item->offset + run->glyphs->log_clusters[g]),
-                  run->glyphs->glyphs[g].geometry.width);
-        }
-    }
-    PangoRectangle logical() const {
-        PangoRectangle r;
-        pango_layout_get_extents(layout_, nullptr, &r);
-        return r;
-    }
-    PangoLayout* layout_;
-    std::string text_;
-    bool laidOut_ = false;
+    std::unique_ptr<CGTextLine> line_;
 };
+
+// Whether text can be laid out at all.
+bool haveFonts() { return !drawingBackend().systemFontFamily().empty(); }
 
 bool truncates(UILineBreakMode mode) {
     return mode == UILineBreakModeHeadTruncation || mode == UILineBreakModeTailTruncation ||
@@ -326,9 +297,9 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
                     float* actualFontSize, float width, UILineBreakMode lineBreakMode) {
     float size = font.pointSize();
     if (actualFontSize) *actualFontSize = size;
-    PangoContext* context = fontContext();
+    const bool fonts = haveFonts();
     const Holdable text = holdable(string);
-    if (!context || !usableSize(size) || text.nothing()) return CGSizeMake(0, 0);
+    if (!fonts || !usableSize(size) || text.nothing()) return CGSizeMake(0, 0);
     width = usableWidth(width);
     // Without a usable minimum the text is not shrunk.
     float minimum = usableSize(minFontSize) && minFontSize < size ? minFontSize : size;
@@ -336,7 +307,7 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
     // A cut text never fits whole: straight to the minimum.
     if (!text.whole) size = minimum;
     for (;;) {
-        Line line(context, font.familyName(), size);
+        Line line(font.familyName(), size);
         line.setText(text.text);
         if ((text.whole && line.fits(width)) || size <= minimum) {
             if (actualFontSize) *actualFontSize = size;
@@ -354,24 +325,24 @@ CGSize sizeWithFont(const std::string& string, const UIFont& font, float minFont
 
 std::string lineAsDrawn(const std::string& string, const UIFont& font, float fontSize, float width,
                         UILineBreakMode lineBreakMode) {
-    PangoContext* context = fontContext();
+    const bool fonts = haveFonts();
     const Holdable text = holdable(string);
-    if (!context || !usableSize(fontSize) || text.nothing()) return "";
+    if (!fonts || !usableSize(fontSize) || text.nothing()) return "";
     width = usableWidth(width);
-    Line line(context, font.familyName(), fontSize);
+    Line line(font.familyName(), fontSize);
     return fitText(line, text, width, lineBreakMode);
 }
 
 CGSize drawAtPoint(const std::string& string, CGPoint point, float width, const UIFont& font,
                    float fontSize, UILineBreakMode lineBreakMode,
                    UIBaselineAdjustment baselineAdjustment) {
-    PangoContext* context = fontContext();
+    const bool fonts = haveFonts();
     const Holdable text = holdable(string);
     if (!usableSize(fontSize)) fontSize = font.pointSize();
-    if (!context || !usableSize(fontSize) || text.nothing()) return CGSizeMake(0, 0);
+    if (!fonts || !usableSize(fontSize) || text.nothing()) return CGSizeMake(0, 0);
     width = usableWidth(width);
 
-    Line line(context, font.familyName(), fontSize);
+    Line line(font.familyName(), fontSize);
     fitText(line, text, width, lineBreakMode);
     CGSize drawn = CGSizeMake(drawnWidth(line, width, lineBreakMode), line.height());
 
@@ -379,7 +350,7 @@ CGSize drawAtPoint(const std::string& string, CGPoint point, float width, const 
     float top = point.y;
     if (usableSize(font.pointSize()) && font.pointSize() != fontSize &&
         baselineAdjustment != UIBaselineAdjustmentNone) {
-        Line box(context, font.familyName(), font.pointSize());
+        Line box(font.familyName(), font.pointSize());
         box.setText(text.text);
         if (baselineAdjustment == UIBaselineAdjustmentAlignBaselines)
             top = point.y + box.baseline() - line.baseline();
@@ -387,19 +358,15 @@ CGSize drawAtPoint(const std::string& string, CGPoint point, float width, const 
             top = point.y + 0.5f * box.height() - 0.5f * line.height();
     }
 
-    cairo_t* cr = UIGraphicsGetCurrentContext();
-    if (!cr) return drawn;
-    cairo_save(cr);
-    if (!truncates(lineBreakMode)) {
-        cairo_rectangle(cr, point.x, top, drawn.width, drawn.height);
-        cairo_clip(cr);
-    }
-    // Filled as outlines: glyphs shown as images would snap to whole pixels
+    CGContext* c = UIGraphicsGetCurrentContext();
+    if (!c) return drawn;
+    c->saveGState();
+    if (!truncates(lineBreakMode))
+        c->clipToRect(CGRectMake(point.x, top, drawn.width, drawn.height));
+    // As outlines: glyphs shown as images would snap to whole pixels
     // vertically, and the half-point drop of a shadow would vanish.
-    cairo_move_to(cr, point.x, top);
-    pango_cairo_layout_path(cr, line.layout());
-    cairo_fill(cr);
-    cairo_restore(cr);
+    c->showTextLine(line.laidOut(), CGPointMake(point.x, top));
+    c->restoreGState();
     return drawn;
 }
 

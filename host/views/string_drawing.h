@@ -6,7 +6,7 @@
 #include "host/views/font.h"
 
 // Measuring and drawing one line of text (NSString's UIKit additions, over
-// UTF-8 std::string). Text is shaped with pango, so any script draws. Line
+// UTF-8 std::string). Text is shaped by the drawing backend, so any script draws. Line
 // feeds and other control characters are not drawn: a line is one line. Font
 // sizes are usable above 0 up to 10000 points: text at any other size
 // measures as nothing and is not drawn.

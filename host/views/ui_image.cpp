@@ -1,6 +1,5 @@
 #include "host/views/ui_image.h"
 
-#include <cairo.h>
 #include <png.h>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -15,6 +14,7 @@
 
 #include "host/foundation/bundle.h"
 #include "host/foundation/messages.h"
+#include "host/layers/cg_context.h"
 #include "host/views/graphics_context.h"
 #include "host/views/screen.h"
 
@@ -51,8 +51,7 @@ std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
             if (auto image = imageWithContentsOfFile(*variant)) return image;
     auto path = NSBundle::mainBundle().pathForResource(name, "");
     if (!path) {
-        say(messages::kImageNotFound, name.c_str(),
-                    NSBundle::mainBundle().resourcePath().c_str());
+        say(messages::kImageNotFound, name.c_str(), NSBundle::mainBundle().resourcePath().c_str());
         return nullptr;
     }
     return imageWithContentsOfFile(*path);
@@ -199,7 +198,7 @@ bool decode(Reader& r, CGImage& image, png_bytep* rows) {
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_read_info(png, info);
 
-    // Whatever the file holds becomes 8-bit RGBA, as cairo's loader made it.
+    // Whatever the file holds becomes 8-bit RGBA, as cairo's PNG loader made it.
     const int colour = png_get_color_type(png, info);
     if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
     if (colour == PNG_COLOR_TYPE_GRAY) png_set_expand_gray_1_2_4_to_8(png);
@@ -263,15 +262,13 @@ CGSize UIImage::size() const {
 }
 
 void UIImage::drawAtPoint(CGPoint point) const {
-    cairo_t* cr = UIGraphicsGetCurrentContext();
-    if (!cr) return;
-    cairo_save(cr);
-    cairo_translate(cr, point.x, point.y);
-    cairo_scale(cr, 1.0 / scale_, 1.0 / scale_);
-    cairo_set_source_surface(cr, image_->surface(), 0, 0);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_paint(cr);
-    cairo_restore(cr);
+    CGContext* c = UIGraphicsGetCurrentContext();
+    if (!c) return;
+    c->saveGState();
+    c->translateCTM(point.x, point.y);
+    c->scaleCTM(1.0 / scale_, 1.0 / scale_);
+    c->drawImage(*image_, CGImageFilter::smooth, CGImageEdges::transparent);
+    c->restoreGState();
 }
 
 }  // namespace host

@@ -1,6 +1,5 @@
 #include "host/views/view.h"
 
-#include <cairo.h>
 #include <cxxabi.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <typeinfo>
 
 #include "host/foundation/trace.h"
+#include "host/layers/cg_context.h"
 #include "host/views/graphics_context.h"
 #include "host/views/screen.h"
 #include "host/views/window.h"
@@ -60,8 +60,8 @@ void UIView::setUserInteractionEnabled(bool enabled) {
     if (enabled == userInteractionEnabled_) return;
     userInteractionEnabled_ = enabled;
     if (Trace::isOpen())
-        Trace::log("view", (enabled ? "interaction on view=" : "interaction off view=") +
-                               className());
+        Trace::log("view",
+                   (enabled ? "interaction on view=" : "interaction off view=") + className());
 }
 
 void UIView::addSubview(std::shared_ptr<UIView> view) {
@@ -109,14 +109,13 @@ void UIView::displayIfNeeded() {
         layer_->setContents(nullptr);
         return;
     }
-    cairo_t* cr = cairo_create(image->surface());
-    cairo_scale(cr, scale, scale);
-    cairo_translate(cr, -b.origin.x, -b.origin.y);
-    UIGraphicsPushContext(cr);
-    drawRect(b);
-    UIGraphicsPopContext();
-    cairo_destroy(cr);
-    image->markDirty();
+    drawingBackend().drawIntoImage(*image, [&](CGContext& c) {
+        c.scaleCTM(scale, scale);
+        c.translateCTM(-b.origin.x, -b.origin.y);
+        UIGraphicsPushContext(&c);
+        drawRect(b);
+        UIGraphicsPopContext();
+    });
     layer_->setContents(std::move(image));
 }
 

@@ -1,4 +1,3 @@
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -7,7 +6,8 @@
 #include <optional>
 
 #include "host/foundation/messages.h"
-#include "host/layers/cg_image.h"
+#include "host/layers/cg_context.h"
+#include "host/views/ui_image.h"
 #include "tests/support/host_support.h"
 
 // Drives the real program headless with scripts, and reads its frames, trace
@@ -19,10 +19,8 @@ namespace fs = std::filesystem;
 using host::CGImage;
 
 std::shared_ptr<CGImage> loadPng(const std::string& path) {
-    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) return std::make_shared<CGImage>(s);
-    cairo_surface_destroy(s);
-    return nullptr;
+    auto image = host::UIImage::imageWithContentsOfFile(path);
+    return image ? image->CGImage() : nullptr;
 }
 
 // The box of pixels that are not the stage's black; right < 0 when none.
@@ -217,12 +215,10 @@ TEST_F(Paddock, AnEnlargedRunIsDrawnAtItsZoomInPlaceAndSharperThanAnEnlargement)
     // clearly sharper than those of the zoom-1 frame enlarged smoothly (about
     // 1.3 times; an enlargement would measure 1).
     auto enlarged = CGImage::create(640, 960);
-    cairo_t* cr = cairo_create(enlarged->surface());
-    cairo_scale(cr, 2, 2);
-    cairo_set_source_surface(cr, frames[1]->surface(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
-    cairo_paint(cr);
-    cairo_destroy(cr);
+    host::drawingBackend().drawIntoImage(*enlarged, [&](host::CGContext& c) {
+        c.scaleCTM(2, 2);
+        c.drawImage(*frames[1], host::CGImageFilter::bilinear, host::CGImageEdges::transparent);
+    });
     const double sharp = textEdgeStrength(*frames[2], 2), soft = textEdgeStrength(*enlarged, 2);
     EXPECT_GT(sharp, 1.2 * soft) << "zoom 2: " << sharp << ", zoom 1 enlarged: " << soft;
 }

@@ -1,6 +1,6 @@
-#include <cairo.h>
 #include <gtest/gtest.h>
 
+#include "host/layers/cg_context.h"
 #include "host/views/graphics_context.h"
 #include "host/views/screen.h"
 #include "view_fixture.h"
@@ -12,13 +12,13 @@ namespace {
 // Fills itself with one colour; lays out a child to its right half.
 class Panel : public UIView {
   public:
-    Panel(CGRect frame, double r, double g, double b) : UIView(frame), r_(r), g_(g), b_(b) {}
+    Panel(CGRect frame, float r, float g, float b) : UIView(frame), r_(r), g_(g), b_(b) {}
     int draws = 0, layouts = 0;
     std::shared_ptr<UIView> child;
     void drawRect(const CGRect&) override {
         ++draws;
-        cairo_set_source_rgb(UIGraphicsGetCurrentContext(), r_, g_, b_);
-        cairo_paint(UIGraphicsGetCurrentContext());
+        UIGraphicsGetCurrentContext()->setFillColor(r_, g_, b_, 1);
+        UIGraphicsGetCurrentContext()->fillRect(bounds());
     }
     void layoutSubviews() override {
         ++layouts;
@@ -28,7 +28,7 @@ class Panel : public UIView {
     }
 
   private:
-    double r_, g_, b_;
+    float r_, g_, b_;
 };
 
 using Window = ViewTest;
@@ -75,10 +75,11 @@ class HalfPointEdge : public UIView {
   public:
     using UIView::UIView;
     void drawRect(const CGRect&) override {
-        cairo_t* cr = UIGraphicsGetCurrentContext();
-        cairo_set_source_rgb(cr, 1, 1, 1);
-        cairo_rectangle(cr, 0, 0, 10.5, 10);
-        cairo_fill(cr);
+        CGMutablePathRef path = CGPathCreateMutable();
+        for (auto [x, y] : {std::pair{0.0f, 0.0f}, {10.5f, 0.0f}, {10.5f, 10.0f}, {0.0f, 10.0f}})
+            CGPathAddLineToPoint(path, nullptr, x, y);
+        UIGraphicsGetCurrentContext()->setFillColor(1, 1, 1, 1);
+        UIGraphicsGetCurrentContext()->fillPath(*path);
     }
 };
 

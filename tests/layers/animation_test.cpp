@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/foundation/messages.h"
 #include "host/geometry/path.h"
 #include "host/layers/layer.h"
 #include "host/layers/timing_function.h"
@@ -54,9 +55,7 @@ TEST(TimingFunction, CurvesFollowTheirBezierDefinitionsAndClampTime) {
     }
     testsupport::StderrCapture out;
     const bool unknown = CAMediaTimingFunction::functionWithName("bouncy") != nullptr;
-    EXPECT_EQ(out.text(),
-              "CAMediaTimingFunction: unknown timing function name \"bouncy\"; pacing stays "
-              "linear\n");
+    EXPECT_EQ(out.text(), testsupport::message(messages::kUnknownTimingFunction, "bouncy"));
     EXPECT_FALSE(unknown);
 }
 
@@ -163,10 +162,8 @@ TEST_F(LayerAnimation, KeyPathsOrValuesThatCannotAnimateKeepTimeAndSaySo) {
     layer->addAnimation(fade, "fade");
     layer->addAnimation(wrong, "wrong");
     EXPECT_EQ(out.text(),
-              "CALayer addAnimation: key path \"opacity\" cannot be animated (only position and "
-              "transform); the animation only keeps time\n"
-              "CALayer addAnimation: a value for key path \"position\" is not a point; it is "
-              "ignored\n");
+              testsupport::message(messages::kUnanimatableKeyPath, "opacity") +
+                  testsupport::message(messages::kAnimationValueMismatch, "position", "point"));
     EXPECT_EQ(shown(now() + 0.25), (CGPoint{0, 0}));
     runUntil(11);
     EXPECT_EQ(log.stops, Stops{"finished 10.5000"});

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "host/foundation/messages.h"
 #include "host/layers/timing_function.h"
 #include "view_fixture.h"
 
@@ -133,12 +134,10 @@ TEST_F(ViewAnimation, MisuseGetsOneClearLineAndChangesNothing) {
     placard->setCenter({0, 0});
     UIView::commitAnimations();
     runUntil(now() + 1);
-    EXPECT_EQ(out.text(),
-              "UIView commitAnimations: no animation block is open; nothing to commit\n"
-              "UIView setAnimationDuration: no animation block is open; the setting is "
-              "ignored\n"
-              "UIView animation block: the did-stop selector's class is not the delegate's; no "
-              "stop call\n");
+    EXPECT_EQ(out.text(), std::string(messages::kCommitWithoutBegin) +
+                              testsupport::message(messages::kBlockSettingOutsideBlock,
+                                                   "setAnimationDuration") +
+                              messages::kStopSelectorWrongClass);
     EXPECT_TRUE(delegate.stops.empty());
 }
 

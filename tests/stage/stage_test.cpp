@@ -149,14 +149,6 @@ TEST_F(Stage, ReleaseGivesAMooThenEveryTickPresentsAndCuesUntilTheEighthContactE
     EXPECT_TRUE(first[0].starts_with("cue boing boing_")) << "a boing is never silent";
     EXPECT_TRUE(first[1].starts_with("cue moo ")) << first[1];
     EXPECT_FALSE(cowreset || cowreset2);
-    // The stage holds the last effect of each cue: the boing's always, the
-    // moo's only when its draw was not silent.
-    ASSERT_NE(stage->boingEffect(), nullptr);
-    EXPECT_EQ(stage->mooEffect() != nullptr, !first[1].ends_with(" silent")) << first[1];
-    const strings played = linesAt(now(), {"sound"});
-    EXPECT_EQ(std::count(played.begin(), played.end(),
-                         "sound played " + first[0].substr(first[0].rfind(' ') + 1)),
-              1);
 
     // Every tick at a count of at most 8 keeps the show; the tick that takes
     // it past 8 still presents its frame, then hides the GL view.

@@ -6,10 +6,14 @@
 
 namespace host {
 
+// Rows padded to 4 bytes, as cairo and pixman require of the pixels they are given.
+static int strideFor(int width, CGImage::Format format) {
+    return (width * (format == CGImage::Format::rgb565 ? 2 : 4) + 3) & ~3;
+}
+
 std::shared_ptr<CGImage> CGImage::create(int width, int height, Format format) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
-    const int bytesPerPixel = format == Format::rgb565 ? 2 : 4;
-    const int stride = (width * bytesPerPixel + 3) & ~3;
+    const int stride = strideFor(width, format);
     // Zeroed: transparent, or black in 5-6-5.
     std::unique_ptr<uint8_t[]> pixels(new (std::nothrow)
                                           uint8_t[static_cast<size_t>(stride) * height]());
@@ -20,7 +24,7 @@ std::shared_ptr<CGImage> CGImage::create(int width, int height, Format format) {
 CGImage::CGImage(int width, int height, Format format, std::unique_ptr<uint8_t[]> pixels)
     : width_(width),
       height_(height),
-      stride_((width * (format == Format::rgb565 ? 2 : 4) + 3) & ~3),
+      stride_(strideFor(width, format)),
       format_(format),
       pixels_(std::move(pixels)) {}
 

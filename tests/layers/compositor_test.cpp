@@ -134,18 +134,20 @@ TEST_F(Compositor, Rgb565ContentsReadComposeAndWriteAsTheSameWidenedColours) {
     const uint16_t shades[] = {0x0000, 0xFFFF, 0xF800, 0x07E0, 0x001F, 0xA2EB, 0x0841};
     const uint32_t widened[] = {0xFF000000, 0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00,
                                 0xFF0000FF, 0xFFA55D5A, 0xFF080808};
-    // Each shade two pixels wide, so that smoothing at zoom 2 blends it with itself.
-    const int n = int(std::size(shades));
-    auto image = CGImage::create(2 * n, 2, CGImage::Format::rgb565);
+    // Each shade two pixels wide, so that smoothing at zoom 2 blends it with
+    // itself; an odd width, so rows are padded.
+    const int n = int(std::size(shades)), w = 2 * n + 1;
+    auto image = CGImage::create(w, 2, CGImage::Format::rgb565);
     auto fill = [&](const uint16_t* row) {
         for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < 2 * n; ++x)
-                reinterpret_cast<uint16_t*>(image->data() + y * image->stride())[x] = row[x / 2];
+            for (int x = 0; x < w; ++x)
+                reinterpret_cast<uint16_t*>(image->data() + y * image->stride())[x] =
+                    row[std::min(x / 2, n - 1)];
         image->markDirty();
     };
     fill(shades);
     auto layer = std::make_shared<CALayer>();
-    layer->setFrame(CGRectMake(0, 0, 2 * n, 2));
+    layer->setFrame(CGRectMake(0, 0, w, 2));
     layer->setContents(image);
     root->addSublayer(layer);
     auto big = CGImage::create(640, 960);

@@ -1,10 +1,10 @@
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "host/views/ui_image.h"
 #include "tests/support/host_support.h"
 
 namespace {
@@ -30,22 +30,18 @@ TEST(Cowshow, DrawsAWholeShowTheSameForTheSameSeedSavingEveryNthFrameAndASheet) 
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), written + 1);
     // A frame: drawn on, and mostly the black background; the sheet: quarter
     // size frames, ten to a row.
-    cairo_surface_t* png = cairo_image_surface_create_from_png(dir.file("frame_0100.png").c_str());
-    cairo_surface_t* sheet = cairo_image_surface_create_from_png(dir.file("sheet.png").c_str());
-    ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
-    ASSERT_EQ(cairo_image_surface_get_width(png), 320);
-    ASSERT_EQ(cairo_image_surface_get_height(png), 480);
-    const unsigned char* data = cairo_image_surface_get_data(png);
-    int stride = cairo_image_surface_get_stride(png), lit = 0;
+    auto png = host::UIImage::imageWithContentsOfFile(dir.file("frame_0100.png"));
+    auto sheet = host::UIImage::imageWithContentsOfFile(dir.file("sheet.png"));
+    ASSERT_TRUE(png && sheet);
+    ASSERT_EQ(png->CGImage()->width(), 320);
+    ASSERT_EQ(png->CGImage()->height(), 480);
+    int lit = 0;
     for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 320; ++x)
-            lit += (reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xFFFFFF) != 0;
+        for (int x = 0; x < 320; ++x) lit += (png->CGImage()->pixel(x, y) & 0xFFFFFF) != 0;
     EXPECT_GT(lit, 50);
     EXPECT_LT(lit, 320 * 480 / 2);
-    EXPECT_EQ(cairo_image_surface_get_width(sheet), std::min(written, 10) * 80);
-    EXPECT_EQ(cairo_image_surface_get_height(sheet), (written + 9) / 10 * 120);
-    cairo_surface_destroy(png);
-    cairo_surface_destroy(sheet);
+    EXPECT_EQ(sheet->CGImage()->width(), std::min(written, 10) * 80);
+    EXPECT_EQ(sheet->CGImage()->height(), (written + 9) / 10 * 120);
 }
 
 TEST(Cowshow, BadOptionsGetUsageAndStatusTwoAndAnUnmakeableFolderStatusOne) {

@@ -6,10 +6,11 @@
 #include "host/foundation/clock.h"
 #include "host/record/recorder.h"
 #include "host/shell/script.h"
-#include "host/shell/sdl_window.h"
 #include "host/views/window.h"
+#include "host/views/window_backend.h"
 
-// The shell's two main loops, behind UIApplicationMain.
+// The shell's two ways to run, behind UIApplicationMain: the headless script
+// runner, and the window's ApplicationLoop (host/views) with recording.
 
 namespace host {
 
@@ -28,7 +29,8 @@ struct WindowRecording {
     SoundTap* tap = nullptr;
 };
 
-// Shows `window` in `screen` until the user quits; sleeps while nothing is due.
-int runWindow(UIWindow& window, SdlWindow& screen, const WindowRecording& recording);
+// Shows `window` in `screen` through the ApplicationLoop until the user quits,
+// recording what it shows when asked.
+int runWindow(UIWindow& window, WindowBackend& screen, const WindowRecording& recording);
 
 }  // namespace host

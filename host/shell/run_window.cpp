@@ -1,160 +1,106 @@
-#include <SDL.h>
-
-#include <algorithm>
 #include <atomic>
-#include <climits>
-#include <cmath>
-#include <cstdio>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/shell/run.h"
-#include "host/shell/sdl_input.h"
+#include "host/views/application_loop.h"
 
 namespace host {
 
-int runWindow(UIWindow& window, SdlWindow& screen, const WindowRecording& recording) {
-    NSRunLoop& loop = NSRunLoop::mainRunLoop();
-    const float zoom = static_cast<float>(screen.zoom());
-    const CGRect bounds = window.bounds();
-    auto frame = CGImage::create(static_cast<int>(bounds.size.width * zoom),
-                                 static_cast<int>(bounds.size.height * zoom));
-    if (!frame) {
-        say(messages::kWindowUnusable, "out of memory for the frame");
-        return 1;
+namespace {
+
+// The window's recording: started from the command line or with Ctrl+R, fed
+// each frame shown. The frames go to the recorder's worker thread; the loop
+// never waits for it (a frame it has no room for is dropped from the
+// recording). A stopped recording is finished (encoders flushed, file closed
+// and renamed) on its own thread, so that stopping does not hold up a tick.
+class WindowRecorder {
+  public:
+    WindowRecorder(const WindowRecording& recording, const CGImage& frame)
+        : recording_(recording), width_(frame.width()), height_(frame.height()) {}
+    ~WindowRecorder() { finish(); }
+    // Stops recording and waits for every recording to be finished; false
+    // when one could not be written.
+    bool finish() {
+        if (recorder_) stop();
+        for (std::thread& t : finishing_) t.join();
+        finishing_.clear();
+        return !failed_;
     }
 
-    SdlInput input(zoom, bounds.size.width, bounds.size.height);
-    // Work posted from other threads (sound completions) wakes the loop.
-    const Uint32 wakeType = SDL_RegisterEvents(1);
-    if (wakeType != static_cast<Uint32>(-1)) {
-        input.setWakeEventType(wakeType);
-        loop.setWakeHandler([wakeType] {
-            SDL_Event e{};
-            e.type = wakeType;
-            SDL_PushEvent(&e);
-        });
-    }
-
-    const double period = screen.refreshInterval();
-    double lastFrame = -period;
-    bool needsFrame = true, running = true, reportedPresent = false;
-
-    // The frames shown go to the recorder's worker thread; the tick never
-    // waits for it (a frame it has no room for is dropped from the recording).
-    std::unique_ptr<Recorder> recorder;
-    std::atomic<bool> recordingFailed = false;
-    // A stopped recording is finished (encoders flushed, file closed and
-    // renamed) on its own thread, so that stopping does not hold up a tick.
-    std::vector<std::thread> finishing;
-    auto startRecording = [&](const std::string& path) {
+    bool start(const std::string& path) {
         Recorder::Settings settings;
-        settings.width = frame->width();
-        settings.height = frame->height();
-        settings.start = loop.now();
+        settings.width = width_;
+        settings.height = height_;
+        settings.start = NSRunLoop::mainRunLoop().now();
         settings.dropWhenBusy = true;
         std::string why;
-        recorder = Recorder::start(path, settings, why);
-        if (!recorder) {
+        recorder_ = Recorder::start(path, settings, why);
+        if (!recorder_) {
             say(messages::kRecordingUnwritable, path.c_str(), why.c_str());
-            recordingFailed = true;
+            failed_ = true;
             return false;
         }
         say(messages::kRecordingStarted, path.c_str());
-        if (recording.tap) recording.tap->setRecorder(recorder.get());
-        needsFrame = true;
+        if (recording_.tap) recording_.tap->setRecorder(recorder_.get());
         return true;
-    };
-    auto stopRecording = [&] {
-        if (recording.tap) recording.tap->setRecorder(nullptr);
-        finishing.emplace_back([r = std::move(recorder), end = loop.now(), &recordingFailed] {
-            std::string why;
-            if (r->finish(end, why)) {
-                say(messages::kRecordingFinished, r->path().c_str(), r->framesRecorded(),
-                    r->framesDropped());
-            } else {
-                say(messages::kRecordingUnwritable, r->path().c_str(), why.c_str());
-                recordingFailed = true;
-            }
-        });
-    };
-    if (!recording.path.empty() && !startRecording(recording.path)) {
-        loop.setWakeHandler(nullptr);
-        return 1;
     }
-    while (running) {
-        if (screen.wasDestroyedElsewhere()) {
-            say("%s", messages::kWindowDestroyed);
-            break;
+    // Returns true when a recording started.
+    bool toggle() {
+        if (!recorder_) {
+            const std::string name =
+                datedRecordingName(recording_.name, NSRunLoop::mainRunLoop().clock().wallTime());
+            return start(userVideosFolder() + "/" + name);
         }
-        if (loop.nextDueTime() <= loop.now()) {
-            loop.runDue();
-            needsFrame = true;
-        }
-        double now = loop.now();
-        const bool animating = window.isAnimating(now);
-        // At most one frame per display refresh.
-        if ((needsFrame || animating) && now >= lastFrame + period) {
-            window.renderInto(*frame, now, zoom);
-            std::string error;
-            if (!screen.present(*frame, error) && !reportedPresent) {
-                say(messages::kWindowUnusable, error.c_str());
-                reportedPresent = true;
-            }
-            if (recorder && now >= recorder->nextFrameTime()) recorder->addFrame(*frame, now);
-            lastFrame = now;
-            needsFrame = false;
-        }
+        stop();
+        return false;
+    }
+    void frameShown(const CGImage& frame, double time) {
+        if (recorder_ && time >= recorder_->nextFrameTime()) recorder_->addFrame(frame, time);
+    }
 
-        // Sleep until the next timer, the next frame while something moves,
-        // or the next event, whichever comes first.
-        double wakeAt = loop.nextDueTime();
-        if (needsFrame || window.isAnimating(loop.now()))
-            wakeAt = std::min(wakeAt, lastFrame + period);
-        SDL_Event event;
-        int got;
-        if (wakeAt == NSRunLoop::kNever) {
-            got = SDL_WaitEvent(&event);
-        } else {
-            double ms = std::ceil((wakeAt - loop.now()) * 1000.0);
-            got = SDL_WaitEventTimeout(&event, static_cast<int>(std::clamp(ms, 0.0, 1e6)));
-        }
-        for (; got && running; got = SDL_PollEvent(&event)) {
-            auto e = input.translate(event);
-            if (!e) continue;
-            switch (e->kind) {
-                case InputEvent::Kind::Touch:
-                    window.sendTouch(e->finger, e->phase, e->point, loop.now() - e->age);
-                    needsFrame = true;
-                    break;
-                case InputEvent::Kind::CancelAll:
-                    window.cancelAllTouches(loop.now() - e->age);
-                    needsFrame = true;
-                    break;
-                case InputEvent::Kind::Redraw:
-                    needsFrame = true;
-                    break;
-                case InputEvent::Kind::Wake:
-                    break;
-                case InputEvent::Kind::Quit:
-                    running = false;
-                    break;
-                case InputEvent::Kind::ToggleRecording:
-                    if (recorder)
-                        stopRecording();
-                    else
-                        startRecording(userVideosFolder() + "/" +
-                                       datedRecordingName(recording.name, loop.clock().wallTime()));
-                    break;
-            }
-        }
+  private:
+    void stop() {
+        if (recording_.tap) recording_.tap->setRecorder(nullptr);
+        finishing_.emplace_back(
+            [r = std::move(recorder_), end = NSRunLoop::mainRunLoop().now(), this] {
+                std::string why;
+                if (r->finish(end, why)) {
+                    say(messages::kRecordingFinished, r->path().c_str(), r->framesRecorded(),
+                        r->framesDropped());
+                } else {
+                    say(messages::kRecordingUnwritable, r->path().c_str(), why.c_str());
+                    failed_ = true;
+                }
+            });
     }
-    if (recorder) stopRecording();
-    for (std::thread& t : finishing) t.join();
-    loop.setWakeHandler(nullptr);
-    return recordingFailed ? 1 : 0;
+
+    const WindowRecording& recording_;
+    const int width_, height_;
+    std::unique_ptr<Recorder> recorder_;
+    std::atomic<bool> failed_ = false;
+    std::vector<std::thread> finishing_;
+};
+
+}  // namespace
+
+int runWindow(UIWindow& window, WindowBackend& screen, const WindowRecording& recording) {
+    std::optional<WindowRecorder> recorder;
+    ApplicationLoop loop(
+        window, screen,
+        {[&](const CGImage& frame, double time) { recorder->frameShown(frame, time); },
+         [&] {
+             if (recorder->toggle()) loop.setNeedsFrame();
+         }});
+    // Without a frame the loop says why and does not start.
+    if (!loop.frame()) return loop.run();
+    recorder.emplace(recording, *loop.frame());
+    if (!recording.path.empty() && !recorder->start(recording.path)) return 1;
+    loop.run();
+    return recorder->finish() ? 0 : 1;
 }
 
 }  // namespace host

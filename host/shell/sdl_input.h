@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "host/shell/input_event.h"
+#include "host/views/input_event.h"
 
 union SDL_Event;
 

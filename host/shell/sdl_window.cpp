@@ -5,8 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+
+#include "host/foundation/run_loop.h"
+#include "host/shell/sdl_input.h"
 
 namespace host {
 
@@ -36,9 +40,30 @@ void watchForDestruction() {
     if (previous != onXError) previousXErrorHandler = previous;
 }
 
-}  // namespace
+class SdlWindowImpl final : public SdlWindow {
+  public:
+    SdlWindowImpl(int zoom, int widthPoints, int heightPoints)
+        : zoom_(zoom), input_(static_cast<float>(zoom), widthPoints, heightPoints) {}
+    ~SdlWindowImpl() override;
 
-bool SdlWindow::wasDestroyedElsewhere() const { return xWindowGone; }
+    int zoom() const override { return zoom_; }
+    double refreshInterval() const override { return refreshInterval_; }
+    bool present(const CGImage& frame, std::string& error) override;
+    std::optional<InputEvent> waitEvent(double deadline) override;
+    std::optional<InputEvent> pollEvent() override;
+    void wake() override;
+    bool wasDestroyedElsewhere() const override { return xWindowGone; }
+    void setIcon(const CGImage& icon) override;
+
+    SDL_Window* window_ = nullptr;
+    int zoom_;
+    double refreshInterval_ = 1.0 / 60;
+    SdlInput input_;
+    // The wake-up event's type, 0 when SDL had none to give.
+    Uint32 wakeType_ = 0;
+};
+
+}  // namespace
 
 std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPoints,
                                            int heightPoints, int zoom, std::string& error) {
@@ -68,7 +93,6 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPo
         error = "SDL found only its " + driver + " driver";
         return nullptr;
     }
-    std::unique_ptr<SdlWindow> w(new SdlWindow);
     if (zoom <= 0) {
         SDL_Rect usable;
         zoom = 1;
@@ -77,7 +101,7 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPo
                    heightPoints * (zoom + 1) <= usable.h)
                 ++zoom;
     }
-    w->zoom_ = zoom;
+    auto w = std::make_unique<SdlWindowImpl>(zoom, widthPoints, heightPoints);
     w->window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                   widthPoints * zoom, heightPoints * zoom, SDL_WINDOW_SHOWN);
     if (!w->window_) {
@@ -88,25 +112,32 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPo
     int display = SDL_GetWindowDisplayIndex(w->window_);
     if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
         w->refreshInterval_ = 1.0 / mode.refresh_rate;
+    const Uint32 wakeType = SDL_RegisterEvents(1);
+    if (wakeType != static_cast<Uint32>(-1)) {
+        w->wakeType_ = wakeType;
+        w->input_.setWakeEventType(wakeType);
+    }
     return w;
 }
 
-SdlWindow::~SdlWindow() {
+SdlWindowImpl::~SdlWindowImpl() {
     if (window_) SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-void SdlWindow::setIcon(const CGImage& icon) {
+void SdlWindowImpl::setIcon(const CGImage& icon) {
     // SDL wants straight alpha; the image holds premultiplied pixels.
-    SDL_Surface* surface =
-        SDL_CreateRGBSurfaceWithFormat(0, icon.width(), icon.height(), 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, icon.width(), icon.height(), 32,
+                                                          SDL_PIXELFORMAT_ARGB8888);
     if (!surface) return;
     for (int y = 0; y < icon.height(); ++y) {
         auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
                                                 y * surface->pitch);
         for (int x = 0; x < icon.width(); ++x) {
             uint32_t p = icon.pixel(x, y), a = p >> 24;
-            auto straight = [&](int shift) { return a ? ((p >> shift & 0xFF) * 255 + a / 2) / a : 0; };
+            auto straight = [&](int shift) {
+                return a ? ((p >> shift & 0xFF) * 255 + a / 2) / a : 0;
+            };
             row[x] = a << 24 | straight(16) << 16 | straight(8) << 8 | straight(0);
         }
     }
@@ -114,7 +145,7 @@ void SdlWindow::setIcon(const CGImage& icon) {
     SDL_FreeSurface(surface);
 }
 
-bool SdlWindow::present(const CGImage& frame, std::string& error) {
+bool SdlWindowImpl::present(const CGImage& frame, std::string& error) {
     SDL_Surface* screen = SDL_GetWindowSurface(window_);
     if (!screen) {
         error = SDL_GetError();
@@ -159,6 +190,34 @@ bool SdlWindow::present(const CGImage& frame, std::string& error) {
         return false;
     }
     return true;
+}
+
+std::optional<InputEvent> SdlWindowImpl::waitEvent(double deadline) {
+    SDL_Event event;
+    int got;
+    if (deadline == NSRunLoop::kNever) {
+        got = SDL_WaitEvent(&event);
+    } else {
+        double ms = std::ceil((deadline - NSRunLoop::mainRunLoop().now()) * 1000.0);
+        got = SDL_WaitEventTimeout(&event, static_cast<int>(std::clamp(ms, 0.0, 1e6)));
+    }
+    if (!got) return std::nullopt;
+    if (auto e = input_.translate(event)) return e;
+    return pollEvent();
+}
+
+std::optional<InputEvent> SdlWindowImpl::pollEvent() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (auto e = input_.translate(event)) return e;
+    return std::nullopt;
+}
+
+void SdlWindowImpl::wake() {
+    if (wakeType_ == 0) return;
+    SDL_Event e{};
+    e.type = wakeType_;
+    SDL_PushEvent(&e);
 }
 
 }  // namespace host

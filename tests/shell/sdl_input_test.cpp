@@ -23,18 +23,20 @@ SDL_Event finger(Uint32 type, SDL_FingerID id, float x, float y, SDL_TouchID dev
     e.tfinger.touchId = device, e.tfinger.fingerId = id, e.tfinger.x = x, e.tfinger.y = y;
     return e;
 }
-SDL_Event other(Uint32 type, Uint8 windowEvent = 0, SDL_Keymod mod = KMOD_NONE) {
+SDL_Event other(Uint32 type, Uint8 windowEvent = 0, SDL_Keymod mod = KMOD_NONE,
+                SDL_Keycode key = SDLK_q, Uint8 repeat = 0) {
     SDL_Event e{};
     e.type = type;
     if (type == SDL_WINDOWEVENT) e.window.event = windowEvent;
-    if (type == SDL_KEYDOWN) e.key.keysym.sym = SDLK_q, e.key.keysym.mod = Uint16(mod);
+    if (type == SDL_KEYDOWN)
+        e.key.keysym = {SDL_SCANCODE_UNKNOWN, key, Uint16(mod), 0}, e.key.repeat = repeat;
     return e;
 }
 
 // What a translation gave, in words.
 std::string describe(const std::optional<InputEvent>& e) {
     if (!e) return "nothing";
-    const char* kinds[] = {"touch", "cancel all", "redraw", "wake", "quit"};
+    const char* kinds[] = {"touch", "cancel all", "redraw", "wake", "quit", "record"};
     if (e->kind != Kind::Touch) return kinds[int(e->kind)];
     return "finger " + std::to_string(e->finger) + " " + host::UITouchPhaseName(e->phase) + " " +
            testing::PrintToString(e->point.x) + "," + testing::PrintToString(e->point.y);
@@ -85,6 +87,9 @@ TEST(SdlInput, WindowEventsBecomeShellRequests) {
                    {finger(SDL_FINGERUP, 1, 0.1f, 0.1f), "nothing"},  // already cancelled
                    {other(SDL_KEYDOWN), "nothing"},                   // q alone
                    {other(SDL_KEYDOWN, 0, KMOD_LCTRL), "quit"},
+                   {other(SDL_KEYDOWN, 0, KMOD_RCTRL, SDLK_r), "record"},
+                   {other(SDL_KEYDOWN, 0, KMOD_RCTRL, SDLK_r, 1), "nothing"},  // held down
+                   {other(SDL_KEYDOWN, 0, KMOD_NONE, SDLK_r), "nothing"},
                    {other(wake), "nothing"},  // before the wake type is known
                });
     input.setWakeEventType(wake);

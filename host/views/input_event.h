@@ -6,7 +6,7 @@
 namespace host {
 
 // What the window backend reports, free of any toolkit's types: one finger's
-// step, or a request to the shell.
+// step, or a request to the application loop.
 struct InputEvent {
     enum class Kind {
         Touch,      // `finger` in `phase` at `point`

@@ -20,7 +20,7 @@ TEST(Faults, BadOutputsAndInputsFailTheRunWithOneLineEachAndNeverHang) {
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
     std::filesystem::create_directory(dir.file("t"));
     const std::string silent = message(kAudioSilent, "headless run"), full = std::strerror(ENOSPC);
-    const std::string script = "0.1 snapshot a.png\n0.2 quit\n", huge(100000, '9');
+    const std::string script = "0.1 snapshot a.png\n0.2 quit\n";
     const std::string overwrite = "it names the script or the trace, which it would overwrite";
     const struct {
         std::string args, script;
@@ -48,20 +48,9 @@ TEST(Faults, BadOutputsAndInputsFailTheRunWithOneLineEachAndNeverHang) {
         {"--headless --script fifo", "", 2,
          message(kScriptUnreadable, "fifo", "nothing came through it for 10 s")},
         {"--headless --script .", "", 2, message(kScriptUnreadable, ".", "it is a folder")},
-        // Escape sequences, NUL bytes and huge tokens come back quoted, inert and short.
+        // Escape sequences come back quoted and inert (the quoting's own test has the rest).
         {"--headless --script s", "0.1 \x1b[2J\x1b]0;owned\x07 1 2\n", 2,
          message(kScriptBadLine, "s", 1, "unknown command \"\\x1B[2J\\x1B]0;owned\\x07\"")},
-        {"--headless --script s", std::string("0.1 wig\0gle\n", 12), 2,
-         message(kScriptBadLine, "s", 1, "unknown command \"wig\\x00gle\"")},
-        {"--headless --script s", huge + " quit\n", 2,
-         message(
-             kScriptBadLine, "s", 1,
-             ("\"" + huge.substr(0, 60) + "...\" is not a time from 0 to 86400 seconds").c_str())},
-        {"--headless --script s", "0.1 down 1 " + std::string(300, '8') + "\n", 2,
-         message(
-             kScriptBadLine, "s", 1,
-             ("X and Y are points from -100000 to 100000, not \"" + std::string(60, '8') + "...\"")
-                 .c_str())},
     };
     const auto start = std::chrono::steady_clock::now();
     for (const auto& c : cases) {

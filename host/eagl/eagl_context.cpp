@@ -1,17 +1,12 @@
 #include "host/eagl/eagl_context.h"
 
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
-
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "host/eagl/eagl_layer.h"
-#include "host/eagl/egl_display.h"
 #include "host/eagl/gles.h"
 #include "host/foundation/messages.h"
 #include "host/layers/cg_image.h"
@@ -20,35 +15,6 @@ namespace host {
 namespace {
 
 thread_local EAGLContext* tCurrent = nullptr;
-
-void reportNoContext(const std::string& why) { say(messages::kEAGLNoContext, why.c_str()); }
-
-// What the thread has current in EGL, to put back after a look inside a new context.
-struct EGLCurrent {
-    EGLDisplay display = eglGetCurrentDisplay();
-    EGLSurface draw = eglGetCurrentSurface(EGL_DRAW);
-    EGLSurface read = eglGetCurrentSurface(EGL_READ);
-    EGLContext context = eglGetCurrentContext();
-
-    void restore() const {
-        if (display != EGL_NO_DISPLAY) {
-            eglMakeCurrent(display, draw, read, context);
-        } else {
-            const EGLDisplayChoice& egl = eglDisplayForGLES();
-            eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        }
-    }
-};
-
-// Null when the context is usable; otherwise why not.
-const char* checkContext() {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    if (!version || !std::strstr(version, "ES-CM 1.1")) return "the context is not OpenGL ES 1.1";
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (!hasExtension(extensions, "GL_OES_framebuffer_object"))
-        return "the context lacks GL_OES_framebuffer_object";
-    return nullptr;
-}
 
 GLenum internalFormatFor(const std::string& colorFormat) {
     if (colorFormat == kEAGLColorFormatRGB565) return GL_RGB565_OES;
@@ -63,96 +29,40 @@ std::shared_ptr<EAGLContext> EAGLContext::initWithAPI(EAGLRenderingAPI api) {
         say(messages::kEAGLUnsupportedAPI, static_cast<int>(api));
         return nullptr;
     }
-    const EGLDisplayChoice& egl = eglDisplayForGLES();
-    if (egl.display == EGL_NO_DISPLAY) {
-        reportNoContext(egl.failure);
+    GLESBackend& backend = glesBackend();
+    std::string why;
+    GLESContextHandle context = backend.createContext(why);
+    if (context == kNoGLESContext) {
+        say(messages::kEAGLNoContext, why.c_str());
         return nullptr;
     }
-    if (!eglBindAPI(EGL_OPENGL_ES_API)) {
-        reportNoContext("the EGL display does not offer OpenGL ES");
-        return nullptr;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE};
-    EGLContext context = eglCreateContext(egl.display, egl.config, EGL_NO_CONTEXT, attributes);
-    if (context == EGL_NO_CONTEXT) {
-        char why[80];
-        std::snprintf(why, sizeof why, "eglCreateContext failed with EGL error 0x%04X",
-                      eglGetError());
-        reportNoContext(why);
-        return nullptr;
-    }
-    EGLSurface surface = EGL_NO_SURFACE;
-    if (egl.needsPbuffer) {
-        const EGLint size[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
-        surface = eglCreatePbufferSurface(egl.display, egl.config, size);
-        if (surface == EGL_NO_SURFACE) {
-            char why[80];
-            std::snprintf(why, sizeof why, "eglCreatePbufferSurface failed with EGL error 0x%04X",
-                          eglGetError());
-            eglDestroyContext(egl.display, context);
-            reportNoContext(why);
-            return nullptr;
-        }
-    }
-
-    // Look inside once to be sure the driver gave what was asked for.
-    EGLCurrent before;
-    const char* unusable = "eglMakeCurrent failed on the new context";
-    bool readsBGRA = false;
-    if (eglMakeCurrent(egl.display, surface, surface, context)) {
-        unusable = checkContext();
-        readsBGRA = std::endian::native == std::endian::little &&
-                    hasExtension(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
-                                 "GL_EXT_read_format_bgra");
-    }
-    before.restore();
-    if (unusable) {
-        if (surface != EGL_NO_SURFACE) eglDestroySurface(egl.display, surface);
-        eglDestroyContext(egl.display, context);
-        reportNoContext(unusable);
-        return nullptr;
-    }
-    return std::shared_ptr<EAGLContext>(new EAGLContext(api, context, surface, readsBGRA));
+    return std::shared_ptr<EAGLContext>(new EAGLContext(api, backend, context));
 }
 
-EAGLContext::EAGLContext(EAGLRenderingAPI api, void* context, void* surface, bool readsBGRA)
-    : api_(api), context_(context), surface_(surface), readsBGRA_(readsBGRA) {}
+EAGLContext::EAGLContext(EAGLRenderingAPI api, GLESBackend& backend, GLESContextHandle context)
+    : api_(api), backend_(backend), context_(context), readsBGRA_(backend.readsBGRA(context)) {}
 
 EAGLContext::~EAGLContext() {
-    const EGLDisplayChoice& egl = eglDisplayForGLES();
     if (tCurrent == this) {
-        eglBindAPI(EGL_OPENGL_ES_API);
-        eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        backend_.makeCurrent(kNoGLESContext);
         tCurrent = nullptr;
     }
     // Destroying the context frees every GL object in it, the read framebuffer included.
-    eglDestroyContext(egl.display, static_cast<EGLContext>(context_));
-    if (surface_) eglDestroySurface(egl.display, static_cast<EGLSurface>(surface_));
+    backend_.destroyContext(context_);
 }
 
 bool EAGLContext::setCurrentContext(EAGLContext* context) {
-    const EGLDisplayChoice& egl = eglDisplayForGLES();
-    if (egl.display == EGL_NO_DISPLAY) {
-        // Without a display no context can exist, so "none current" already holds.
-        return context == nullptr;
-    }
-    // Views make their context current every frame: when EGL already has it
-    // current on this thread, asking again would only cost a flush.
-    if (context && context == tCurrent && eglQueryAPI() == EGL_OPENGL_ES_API &&
-        eglGetCurrentContext() == static_cast<EGLContext>(context->context_) &&
-        eglGetCurrentSurface(EGL_DRAW) == static_cast<EGLSurface>(context->surface_))
-        return true;
-    // Releasing acts on the thread's bound API, which another client may have changed.
-    eglBindAPI(EGL_OPENGL_ES_API);
-    bool done;
-    if (context) {
-        auto surface = static_cast<EGLSurface>(context->surface_);
-        done = eglMakeCurrent(egl.display, surface, surface,
-                              static_cast<EGLContext>(context->context_)) == EGL_TRUE;
-    } else {
-        done =
-            eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) == EGL_TRUE;
-    }
+    // The backend of the context asked for, or of the one to let go.
+    GLESBackend& backend = context    ? context->backend_
+                           : tCurrent ? tCurrent->backend_
+                                      : glesBackend();
+    std::string why;
+    // Without GL ES no context can exist, so "none current" already holds.
+    if (!backend.available(why)) return context == nullptr;
+    // Views make their context current every frame: when the platform already
+    // has it current on this thread, asking again would only cost a flush.
+    if (context && context == tCurrent && backend.isCurrent(context->context_)) return true;
+    bool done = backend.makeCurrent(context ? context->context_ : kNoGLESContext);
     if (done) tCurrent = context;
     return done;
 }

@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "host/eagl/gles_backend.h"
+
 namespace host {
 
 class CALayer;
@@ -16,9 +18,10 @@ enum EAGLRenderingAPI {
     kEAGLRenderingAPIOpenGLES3 = 3,
 };
 
-// A GL ES rendering context without a window. It renders only into
-// framebuffer objects; a renderbuffer whose storage comes from a CAEAGLLayer is
-// shown by copying its pixels into that layer's contents.
+// A GL ES rendering context without a window, made by the chosen GL ES
+// backend (gles_backend.h). It renders only into framebuffer objects; a
+// renderbuffer whose storage comes from a CAEAGLLayer is shown by copying its
+// pixels into that layer's contents.
 class EAGLContext {
   public:
     // Only kEAGLRenderingAPIOpenGLES1 (GL ES 1.1) is offered. When no such
@@ -54,16 +57,17 @@ class EAGLContext {
         int height;
     };
 
-    EAGLContext(EAGLRenderingAPI api, void* context, void* surface, bool readsBGRA);
+    EAGLContext(EAGLRenderingAPI api, GLESBackend& backend, GLESContextHandle context);
     Drawable* drawableFor(uint32_t renderbuffer);
     // How scratch_ holds the pixels read back, bottom row first.
     enum class PixelLayout { rgba, bgra, rgb565 };
     void copyIntoContents(CAEAGLLayer& layer, int width, int height, PixelLayout layout);
 
     EAGLRenderingAPI api_;
-    void* context_;  // EGLContext
-    void* surface_;  // EGLSurface: a 1x1 pbuffer where the display needs one
-    // GL_EXT_read_format_bgra: opaque pixels can be read in cairo's byte order.
+    // The backend that made the context, and destroys it.
+    GLESBackend& backend_;
+    GLESContextHandle context_;
+    // Opaque pixels can be read in cairo's byte order.
     bool readsBGRA_;
     uint32_t readFramebuffer_ = 0;
     std::vector<Drawable> drawables_;

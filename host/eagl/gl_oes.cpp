@@ -1,10 +1,11 @@
-#include <EGL/egl.h>
-
 #include "host/eagl/gles.h"
+#include "host/eagl/gles_backend.h"
 
-// The driver hands out these entry points only through eglGetProcAddress; they
-// dispatch to whichever context is current when called.
+// The driver hands out these entry points only through the GL ES backend
+// (eglGetProcAddress); they dispatch to whichever context is current when called.
 namespace {
+
+using host::GLESBackend;
 
 struct OesEntryPoints {
     PFNGLISRENDERBUFFEROESPROC isRenderbuffer;
@@ -25,35 +26,46 @@ struct OesEntryPoints {
 };
 
 template <typename F>
-F load(const char* name) {
-    return reinterpret_cast<F>(eglGetProcAddress(name));
+F load(const GLESBackend& backend, const char* name) {
+    return reinterpret_cast<F>(backend.procAddress(name));
 }
 
-const OesEntryPoints& oes() {
-    static const OesEntryPoints entries{
-        load<PFNGLISRENDERBUFFEROESPROC>("glIsRenderbufferOES"),
-        load<PFNGLBINDRENDERBUFFEROESPROC>("glBindRenderbufferOES"),
-        load<PFNGLDELETERENDERBUFFERSOESPROC>("glDeleteRenderbuffersOES"),
-        load<PFNGLGENRENDERBUFFERSOESPROC>("glGenRenderbuffersOES"),
-        load<PFNGLRENDERBUFFERSTORAGEOESPROC>("glRenderbufferStorageOES"),
-        load<PFNGLGETRENDERBUFFERPARAMETERIVOESPROC>("glGetRenderbufferParameterivOES"),
-        load<PFNGLISFRAMEBUFFEROESPROC>("glIsFramebufferOES"),
-        load<PFNGLBINDFRAMEBUFFEROESPROC>("glBindFramebufferOES"),
-        load<PFNGLDELETEFRAMEBUFFERSOESPROC>("glDeleteFramebuffersOES"),
-        load<PFNGLGENFRAMEBUFFERSOESPROC>("glGenFramebuffersOES"),
-        load<PFNGLCHECKFRAMEBUFFERSTATUSOESPROC>("glCheckFramebufferStatusOES"),
-        load<PFNGLFRAMEBUFFERRENDERBUFFEROESPROC>("glFramebufferRenderbufferOES"),
-        load<PFNGLFRAMEBUFFERTEXTURE2DOESPROC>("glFramebufferTexture2DOES"),
+OesEntryPoints loadFrom(const GLESBackend& backend) {
+    return {
+        load<PFNGLISRENDERBUFFEROESPROC>(backend, "glIsRenderbufferOES"),
+        load<PFNGLBINDRENDERBUFFEROESPROC>(backend, "glBindRenderbufferOES"),
+        load<PFNGLDELETERENDERBUFFERSOESPROC>(backend, "glDeleteRenderbuffersOES"),
+        load<PFNGLGENRENDERBUFFERSOESPROC>(backend, "glGenRenderbuffersOES"),
+        load<PFNGLRENDERBUFFERSTORAGEOESPROC>(backend, "glRenderbufferStorageOES"),
+        load<PFNGLGETRENDERBUFFERPARAMETERIVOESPROC>(backend, "glGetRenderbufferParameterivOES"),
+        load<PFNGLISFRAMEBUFFEROESPROC>(backend, "glIsFramebufferOES"),
+        load<PFNGLBINDFRAMEBUFFEROESPROC>(backend, "glBindFramebufferOES"),
+        load<PFNGLDELETEFRAMEBUFFERSOESPROC>(backend, "glDeleteFramebuffersOES"),
+        load<PFNGLGENFRAMEBUFFERSOESPROC>(backend, "glGenFramebuffersOES"),
+        load<PFNGLCHECKFRAMEBUFFERSTATUSOESPROC>(backend, "glCheckFramebufferStatusOES"),
+        load<PFNGLFRAMEBUFFERRENDERBUFFEROESPROC>(backend, "glFramebufferRenderbufferOES"),
+        load<PFNGLFRAMEBUFFERTEXTURE2DOESPROC>(backend, "glFramebufferTexture2DOES"),
         load<PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVOESPROC>(
-            "glGetFramebufferAttachmentParameterivOES"),
-        load<PFNGLGENERATEMIPMAPOESPROC>("glGenerateMipmapOES"),
+            backend, "glGetFramebufferAttachmentParameterivOES"),
+        load<PFNGLGENERATEMIPMAPOESPROC>(backend, "glGenerateMipmapOES"),
     };
+}
+
+// Loaded again only when another backend is chosen, which tests do.
+const OesEntryPoints& oes() {
+    static const GLESBackend* loadedFrom = nullptr;
+    static OesEntryPoints entries{};
+    const GLESBackend& backend = host::glesBackend();
+    if (loadedFrom != &backend) {
+        entries = loadFrom(backend);
+        loadedFrom = &backend;
+    }
     return entries;
 }
 
 }  // namespace
 
-// A missing entry point cannot happen once a context exists (EAGLContext checks
+// A missing entry point cannot happen once a context exists (the backend checks
 // for the extension), so the guards only keep a call without one harmless.
 extern "C" {
 

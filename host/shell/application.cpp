@@ -4,10 +4,12 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "host/audio/audio_output.h"
 #include "host/audio/sound_observer.h"
+#include "host/eagl/gles_backend.h"
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
@@ -92,6 +94,11 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     if (options.help) {
         std::fputs(shellUsage(program).c_str(), stdout);
         return 0;
+    }
+    // GL ES through EGL, or none at all (PADDOCK_GL=none): the cow show is then skipped.
+    if (const char* gl = std::getenv("PADDOCK_GL"); !useGLESBackend(gl)) {
+        say(messages::kUnknownGLESBackend, program.c_str(), gl);
+        return 2;
     }
 
     std::vector<ScriptStep> steps;

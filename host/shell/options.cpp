@@ -159,8 +159,11 @@ std::string shellUsage(const std::string& program) {
            "  --version        show the version and exit\n"
            "  --help           show this and exit\n"
            "\n"
+           "Environment: PADDOCK_GL=none runs without GL ES (the cow show is skipped);\n"
+           "PADDOCK_GL=egl, the default, draws it through EGL.\n"
+           "\n"
            "Exit status: 0 done, 1 the run failed (no display, an unwritable file),\n"
-           "2 a bad command line or script.\n";
+           "2 a bad command line, script or PADDOCK_GL.\n";
 }
 
 }  // namespace host

@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <thread>
+#include <tuple>
 
 #include "host/eagl/eagl_layer.h"
+#include "host/eagl/gles_backend.h"
 #include "host/foundation/messages.h"
 #include "tests/support/gles_fixture.h"
 #include "tests/support/host_support.h"
@@ -34,11 +35,6 @@ class DrawableTest : public paddock::test::GlesFixture {
         layer->setBounds(host::CGRectMake(0, 0, width, height));
         layer->setDrawableProperties(
             {{host::kEAGLDrawablePropertyColorFormat, std::string(format)}});
-    }
-    GLint parameter(GLenum name) {
-        GLint value = -1;
-        glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, name, &value);
-        return value;
     }
     // The layer at w x h in `format`, its storage given to the renderbuffer and
     // cleared to `colour` with a green block in GL's top-left corner.
@@ -69,14 +65,12 @@ TEST_F(DrawableTest, OnlyGLES11IsOfferedAndTheCurrentContextIsPerThread) {
     {
         testsupport::StderrCapture out;
         EXPECT_EQ(EAGLContext::initWithAPI(host::kEAGLRenderingAPIOpenGLES2), nullptr);
-        char expected[128];
-        std::snprintf(expected, sizeof expected, host::messages::kEAGLUnsupportedAPI, 2);
-        EXPECT_EQ(out.text(), expected) << "one line";
+        EXPECT_EQ(out.text(), testsupport::message(host::messages::kEAGLUnsupportedAPI, 2))
+            << "one line";
     }
-    EXPECT_EQ(EAGLContext::currentContext(), context());
     EAGLContext* seenElsewhere = context();
     std::thread([&] { seenElsewhere = EAGLContext::currentContext(); }).join();
-    EXPECT_EQ(seenElsewhere, nullptr);
+    EXPECT_TRUE(EAGLContext::currentContext() == context() && !seenElsewhere);
     auto other = EAGLContext::initWithAPI(host::kEAGLRenderingAPIOpenGLES1);
     ASSERT_TRUE(EAGLContext::setCurrentContext(other.get()));
     EXPECT_EQ(EAGLContext::currentContext(), other.get());
@@ -88,7 +82,6 @@ TEST_F(DrawableTest, OnlyGLES11IsOfferedAndTheCurrentContextIsPerThread) {
     EXPECT_EQ(EAGLContext::currentContext(), nullptr);
     ASSERT_TRUE(EAGLContext::setCurrentContext(context()));
     EXPECT_EQ(GLuint(integer(GL_FRAMEBUFFER_BINDING_OES)), framebuffer());
-    EXPECT_EQ(parameter(GL_RENDERBUFFER_WIDTH_OES), 0);
     // Released behind the context's back with EGL itself: making it current
     // again really makes it current.
     const EGLDisplay display = eglGetCurrentDisplay();
@@ -98,28 +91,43 @@ TEST_F(DrawableTest, OnlyGLES11IsOfferedAndTheCurrentContextIsPerThread) {
     EXPECT_EQ(GLuint(integer(GL_FRAMEBUFFER_BINDING_OES)), framebuffer());
 }
 
-TEST_F(DrawableTest, StorageHasTheRoundedBoundsAndColourFormatOrIsRefused) {
+TEST_F(DrawableTest,
+       StorageHasTheRoundedBoundsAndFormatAndBothStorageAndPresentRefuseWhatCannotBe) {
+    auto storage = [] {  // width, height and internal format of the bound renderbuffer
+        std::vector<GLint> v(3, -1);
+        for (int i = 0; GLenum p : {GL_RENDERBUFFER_WIDTH_OES, GL_RENDERBUFFER_HEIGHT_OES,
+                                    GL_RENDERBUFFER_INTERNAL_FORMAT_OES})
+            glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, p, &v[i++]);
+        return v;
+    };
+    EXPECT_FALSE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES)) << "no drawable's storage";
     setLayer(2.5f, 3.49f, host::kEAGLColorFormatRGB565);
     ASSERT_TRUE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
-    EXPECT_EQ(parameter(GL_RENDERBUFFER_WIDTH_OES), 3);
-    EXPECT_EQ(parameter(GL_RENDERBUFFER_HEIGHT_OES), 3);
-    EXPECT_EQ(parameter(GL_RENDERBUFFER_INTERNAL_FORMAT_OES), GL_RGB565_OES);
+    EXPECT_EQ(storage(), (std::vector<GLint>{3, 3, GL_RGB565_OES}));
     layer->setDrawableProperties({{host::kEAGLDrawablePropertyRetainedBacking, true}});
     ASSERT_TRUE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
-    EXPECT_EQ(parameter(GL_RENDERBUFFER_INTERNAL_FORMAT_OES), GL_RGBA8_OES) << "the default";
+    EXPECT_EQ(storage(), (std::vector<GLint>{3, 3, GL_RGBA8_OES})) << "the default format";
     EXPECT_TRUE(layer->retainedBacking());
-
+    // Refused: another target, no layer, an unknown format, under a pixel, no renderbuffer bound.
     EXPECT_FALSE(context()->renderbufferStorage(GL_FRAMEBUFFER_OES, layer.get()));
     EXPECT_FALSE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, nullptr));
-    setLayer(4, 4, "RGB9");
-    EXPECT_FALSE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
-    setLayer(0.4f, 100, host::kEAGLColorFormatRGBA8);
-    EXPECT_FALSE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
-    setLayer(100, 100, host::kEAGLColorFormatRGBA8);
-    glBindRenderbufferOES(GL_RENDERBUFFER_OES, 0);
-    EXPECT_FALSE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
+    for (auto [w, format, bound] : {std::tuple{4.0f, "RGB9", renderbuffer},
+                                    {0.4f, host::kEAGLColorFormatRGBA8, renderbuffer},
+                                    {100.0f, host::kEAGLColorFormatRGBA8, 0u}}) {
+        setLayer(w, 100, format);
+        glBindRenderbufferOES(GL_RENDERBUFFER_OES, bound);
+        EXPECT_FALSE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get())) << w;
+    }
     glBindRenderbufferOES(GL_RENDERBUFFER_OES, renderbuffer);
-    EXPECT_EQ(parameter(GL_RENDERBUFFER_WIDTH_OES), 3) << "refusals leave the storage";
+    EXPECT_EQ(storage(), (std::vector<GLint>{3, 3, GL_RGBA8_OES})) << "refusals leave the storage";
+    // Present refuses another target, storage given again by plain GL, and a layer gone.
+    EXPECT_FALSE(context()->presentRenderbuffer(GL_FRAMEBUFFER_OES));
+    EXPECT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
+    glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, 8, 8);
+    EXPECT_FALSE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
+    ASSERT_TRUE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
+    layer.reset();
+    EXPECT_FALSE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -136,13 +144,11 @@ TEST_F(DrawableTest, PresentCopiesTopRowFirstRestoresStateAndKeepsHeldFrames) {
     EXPECT_EQ(integer(GL_PACK_ALIGNMENT), 8);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     std::shared_ptr<host::CGImage> held = layer->contents();
-    ASSERT_NE(held, nullptr);
-    ASSERT_EQ(held->width(), 40);
-    ASSERT_EQ(held->height(), 30);
-    EXPECT_EQ(held->pixel(0, 0), 0xFF00FF00u) << "GL's top rows are the image's first";
-    EXPECT_EQ(held->pixel(19, 9), 0xFF00FF00u);
-    EXPECT_EQ(held->pixel(20, 9), 0xFFFF0000u);
-    EXPECT_EQ(held->pixel(39, 29), 0xFFFF0000u);
+    ASSERT_TRUE(held && held->width() == 40 && held->height() == 30);
+    // GL's top rows are the image's first.
+    EXPECT_EQ((std::vector{held->pixel(0, 0), held->pixel(19, 9), held->pixel(20, 9),
+                           held->pixel(39, 29)}),
+              (std::vector{0xFF00FF00u, 0xFF00FF00u, 0xFFFF0000u, 0xFFFF0000u}));
 
     const host::CGImage* mine = held.get();
     held.reset();
@@ -176,32 +182,40 @@ TEST_F(DrawableTest, ContentsAreOpaqueForRGB565AndPremultipliedForRGBA8) {
         drawInto(25, 12, row.format, row.colour);
         ASSERT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
         // 5-6-5 is kept as it was read, for the compositor to widen.
-        EXPECT_EQ(layer->contents()->format(), row.format == std::string(host::kEAGLColorFormatRGB565)
-                                                   ? host::CGImage::Format::rgb565
-                                                   : host::CGImage::Format::argb32);
+        EXPECT_EQ(layer->contents()->format(),
+                  row.format == std::string(host::kEAGLColorFormatRGB565)
+                      ? host::CGImage::Format::rgb565
+                      : host::CGImage::Format::argb32);
         uint32_t p = layer->contents()->pixel(24, 11);
-        EXPECT_EQ(p >> 24, row.pixel >> 24) << "alpha";
-        for (int shift : {16, 8, 0})
-            EXPECT_NEAR(int(p >> shift & 0xFF), int(row.pixel >> shift & 0xFF), row.tolerance)
+        for (int shift : {24, 16, 8, 0})  // alpha exact, colour within the tolerance
+            EXPECT_NEAR(int(p >> shift & 0xFF), int(row.pixel >> shift & 0xFF),
+                        shift == 24 ? 0 : row.tolerance)
                 << "shift " << shift;
     }
 }
 
-TEST_F(DrawableTest, PresentAnswersNoWhenNothingCanBeShown) {
-    // A renderbuffer whose storage did not come from a drawable.
-    glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, 8, 8);
-    EXPECT_FALSE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
-    ASSERT_TRUE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
-    EXPECT_FALSE(context()->presentRenderbuffer(GL_FRAMEBUFFER_OES));
-    EXPECT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
-    // Storage given again by plain GL: the drawable no longer backs it.
-    glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, 8, 8);
-    EXPECT_FALSE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
-    // The layer is gone.
-    ASSERT_TRUE(context()->renderbufferStorage(GL_RENDERBUFFER_OES, layer.get()));
-    layer.reset();
-    EXPECT_FALSE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+// The null backend refuses every context with its one line, and EGL serves
+// again once chosen back, its OES entry points looked up anew.
+TEST(GLESBackends, NoneRefusesEveryContextAndEGLServesAgainAfterIt) {
+    ASSERT_TRUE(host::useGLESBackend("none"));
+    EXPECT_FALSE(host::useGLESBackend("vulkan"));
+    EXPECT_STREQ(host::glesBackend().name(), "none") << "an unknown name changes nothing";
+    testsupport::StderrCapture out;
+    EXPECT_EQ(EAGLContext::initWithAPI(host::kEAGLRenderingAPIOpenGLES1), nullptr);
+    EXPECT_EQ(out.text(), testsupport::message(host::messages::kEAGLNoContext,
+                                               "GL ES is turned off (PADDOCK_GL=none)"));
+    EXPECT_TRUE(EAGLContext::setCurrentContext(nullptr) && !EAGLContext::currentContext());
+    GLuint name = 0;
+    glGenFramebuffersOES(1, &name);
+    EXPECT_EQ(name, 0u) << "no entry point, no call";
+
+    ASSERT_TRUE(host::useGLESBackend(nullptr));
+    auto context = EAGLContext::initWithAPI(host::kEAGLRenderingAPIOpenGLES1);
+    if (!context && !paddock::test::glRequired()) GTEST_SKIP() << "no GL ES 1.1 context here";
+    ASSERT_TRUE(context && EAGLContext::setCurrentContext(context.get()));
+    glGenFramebuffersOES(1, &name);
+    EXPECT_NE(name, 0u);
+    EXPECT_TRUE(EAGLContext::setCurrentContext(nullptr));
 }
 
 }  // namespace

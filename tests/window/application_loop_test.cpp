@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "host/foundation/messages.h"
-#include "scripted_window.h"
+#include "host/views/scripted_window.h"
 #include "tests/support/host_support.h"
 
 // The window's loop on a scripted backend, with no display: what it presents,

@@ -1,6 +1,6 @@
 #include "host/layers/cg_image.h"
 
-#include <new>
+#include <cstdlib>
 
 #include "host/layers/cg_context.h"
 
@@ -14,14 +14,16 @@ static int strideFor(int width, CGImage::Format format) {
 std::shared_ptr<CGImage> CGImage::create(int width, int height, Format format) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return nullptr;
     const int stride = strideFor(width, format);
-    // Zeroed: transparent, or black in 5-6-5.
-    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow)
-                                          uint8_t[static_cast<size_t>(stride) * height]());
+    // Zeroed: transparent, or black in 5-6-5. calloc, so large images get
+    // their pages zeroed lazily rather than written here.
+    Pixels pixels(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride) * height, 1)));
     if (!pixels) return nullptr;
     return std::make_shared<CGImage>(width, height, format, std::move(pixels));
 }
 
-CGImage::CGImage(int width, int height, Format format, std::unique_ptr<uint8_t[]> pixels)
+void CGImage::FreePixels::operator()(uint8_t* p) const { std::free(p); }
+
+CGImage::CGImage(int width, int height, Format format, Pixels pixels)
     : width_(width),
       height_(height),
       stride_(strideFor(width, format)),

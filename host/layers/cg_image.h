@@ -20,7 +20,12 @@ class CGImage {
     // A transparent (argb32) or black (rgb565) image; nullptr when a side is
     // not 1 to kMaxSide or memory runs out.
     static std::shared_ptr<CGImage> create(int width, int height, Format format = Format::argb32);
-    CGImage(int width, int height, Format format, std::unique_ptr<uint8_t[]> pixels);
+    // Pixels from calloc, as create makes them; the image frees them.
+    struct FreePixels {
+        void operator()(uint8_t* p) const;
+    };
+    using Pixels = std::unique_ptr<uint8_t[], FreePixels>;
+    CGImage(int width, int height, Format format, Pixels pixels);
     ~CGImage();
     CGImage(const CGImage&) = delete;
     CGImage& operator=(const CGImage&) = delete;
@@ -53,7 +58,7 @@ class CGImage {
   private:
     int width_, height_, stride_;
     Format format_;
-    std::unique_ptr<uint8_t[]> pixels_;
+    Pixels pixels_;
     unsigned long changes_ = 0;
     mutable std::unique_ptr<BackendData> backendData_;
 };

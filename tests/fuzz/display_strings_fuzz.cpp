@@ -1,7 +1,6 @@
-// libFuzzer entry for the display-strings file: bytes decoded as the placard
-// reads them (UTF-16 big-endian) and as UTF-8 text files are, then split into
-// lines. Decoded text must be valid UTF-8 that encodes back to the input, and
-// the lines must join back to the text.
+// libFuzzer entry for text files, decoded as the placard's (UTF-16 big-endian)
+// and as UTF-8: decoded exactly when well formed, into the code points an
+// independent decoder finds.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,35 +40,27 @@ std::optional<std::vector<std::uint32_t>> codePoints(std::string_view text) {
     return out;
 }
 
-std::string utf16BigEndian(const std::vector<std::uint32_t>& text) {
-    std::string out;
-    auto unit = [&](std::uint32_t u) {
-        out += static_cast<char>(u >> 8);
-        out += static_cast<char>(u & 0xFF);
+// Code points of UTF-16 big-endian text as the placard's file holds it (not
+// empty, whole units, an optional FE FF mark, surrogates paired); nothing when
+// it is not that.
+std::optional<std::vector<std::uint32_t>> utf16(std::string_view b) {
+    auto unit = [&](std::size_t i) {
+        return unsigned(std::uint8_t(b[i])) << 8 | std::uint8_t(b[i + 1]);
     };
-    for (std::uint32_t c : text) {
-        if (c < 0x10000) {
-            unit(c);
-        } else {
-            unit(0xD800 + ((c - 0x10000) >> 10));
-            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    if (b.empty() || b.size() % 2 || unit(0) == 0xFFFE) return std::nullopt;
+    std::vector<std::uint32_t> out;
+    for (std::size_t i = unit(0) == 0xFEFF ? 2 : 0; i < b.size(); i += 2) {
+        const unsigned u = unit(i), low = i + 3 < b.size() ? unit(i + 2) : 0;
+        if (u >= 0xDC00 && u <= 0xDFFF) return std::nullopt;
+        if (u < 0xD800 || u > 0xDBFF) {
+            out.push_back(u);
+            continue;
         }
+        if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+        out.push_back(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+        i += 2;
     }
     return out;
-}
-
-// The pieces rejoin to the text, and no piece holds the separator.
-void checkSplit(const std::string& text, const std::string& separator) {
-    const auto pieces = host::componentsSeparatedByString(text, separator);
-    FUZZ_EXPECT(!pieces.empty());
-    std::string joined;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0) joined += separator;
-        joined += pieces[i];
-        if (!separator.empty()) FUZZ_EXPECT(pieces[i].find(separator) == std::string::npos);
-    }
-    FUZZ_EXPECT(joined == text);
-    if (separator.empty()) FUZZ_EXPECT(pieces.size() == 1);
 }
 
 }  // namespace
@@ -77,51 +68,16 @@ void checkSplit(const std::string& text, const std::string& separator) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes = fuzz::bytesOf(data, size);
 
-    if (auto text = host::stringWithData(bytes, host::NSUTF16BigEndianStringEncoding,
-                                         "DisplayStrings.strings")) {
-        const auto points = codePoints(*text);
-        FUZZ_EXPECT(points.has_value());
-        // Encoded again it is the input, less a leading byte order mark.
-        const std::string again = utf16BigEndian(*points);
-        const bool marked = bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF";
-        FUZZ_EXPECT(again == bytes.substr(marked ? 2 : 0));
-        checkSplit(*text, "\n");
-    } else {
-        // Refused input is not UTF-16 big-endian text of whole, paired units.
-        const bool marked = bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF";
-        const std::string_view body = bytes.substr(marked ? 2 : 0);
-        bool wellFormed = !bytes.empty() && bytes.size() % 2 == 0 &&
-                          !(bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE");
-        for (std::size_t i = 0; wellFormed && i < body.size(); i += 2) {
-            const unsigned u =
-                static_cast<std::uint8_t>(body[i]) << 8 | static_cast<std::uint8_t>(body[i + 1]);
-            const bool high = u >= 0xD800 && u <= 0xDBFF, low = u >= 0xDC00 && u <= 0xDFFF;
-            if (low) wellFormed = false;
-            if (high) {
-                const unsigned next = i + 3 < body.size()
-                                          ? static_cast<std::uint8_t>(body[i + 2]) << 8 |
-                                                static_cast<std::uint8_t>(body[i + 3])
-                                          : 0;
-                if (next < 0xDC00 || next > 0xDFFF) wellFormed = false;
-                i += 2;
-            }
-        }
-        FUZZ_EXPECT(!wellFormed);
-    }
+    // Decoded exactly when the input is such text, and to its code points.
+    const auto text =
+        host::stringWithData(bytes, host::NSUTF16BigEndianStringEncoding, "DisplayStrings.strings");
+    const auto expected = utf16(bytes);
+    FUZZ_EXPECT(text.has_value() == expected.has_value());
+    if (text) FUZZ_EXPECT(codePoints(*text) == expected);
+    // UTF-8 text files are taken as they are when they are strict UTF-8.
+    const auto utf8 = host::stringWithData(bytes, host::NSUTF8StringEncoding, "Info.txt");
+    const bool strict = !bytes.empty() && codePoints(bytes).has_value();
+    FUZZ_EXPECT(utf8.has_value() == strict && (!utf8 || *utf8 == bytes));
 
-    if (auto text = host::stringWithData(bytes, host::NSUTF8StringEncoding, "Info.txt")) {
-        FUZZ_EXPECT(*text == bytes);
-        FUZZ_EXPECT(codePoints(*text).has_value());
-        checkSplit(*text, "\n");
-    } else {
-        FUZZ_EXPECT(bytes.empty() || !codePoints(bytes).has_value());
-    }
-
-    // Any separator the input starts with, over the rest of it.
-    if (size >= 1) {
-        const std::size_t n = data[0] % 4;
-        if (size >= 1 + n)
-            checkSplit(std::string(bytes.substr(1 + n)), std::string(bytes.substr(1, n)));
-    }
     return 0;
 }

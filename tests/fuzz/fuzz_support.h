@@ -27,40 +27,33 @@ inline std::string_view bytesOf(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
 }
 
-// A fresh folder under $TMPDIR (or /tmp), removed when the process ends
-// normally. tools/fuzz.sh points TMPDIR into a scratch folder that it removes,
-// so even a crashed run leaves nothing behind.
-class TempFolder {
+// The process's own fresh folder under $TMPDIR (or /tmp), removed when the
+// process ends normally. tools/fuzz.sh points TMPDIR into a scratch folder
+// that it removes, so even a crashed run leaves nothing behind.
+class Folder {
   public:
-    TempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/paddock-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        path_ = pattern;
+    static const Folder& get() {
+        static const Folder folder;
+        return folder;
     }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     void write(const std::string& name, std::string_view bytes) const {
         std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) {
-            std::fprintf(stderr, "cannot write %s\n", file(name).c_str());
-            std::abort();
-        }
+        FUZZ_EXPECT(out.write(bytes.data(), std::streamsize(bytes.size())).flush());
     }
     void remove(const std::string& name) const { std::remove(file(name).c_str()); }
 
   private:
+    Folder() {
+        const char* base = std::getenv("TMPDIR");
+        path_ = std::string(base && *base ? base : "/tmp") + "/paddock-fuzz-XXXXXX";
+        FUZZ_EXPECT(::mkdtemp(path_.data()));
+    }
+    ~Folder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     std::string path_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 namespace {
 
@@ -14,49 +15,42 @@ long double wander(long double n, long double w, long double k) {
 
 // random() is below 2^31, so the draw stays in [0, |bound| / 2).
 TEST(Frand, IsTheNextRandomScaledBy2To32WhateverTheBoundsSign) {
-    for (unsigned seed : {1u, 7u, 123456u}) {
-        srandom(seed);
-        long double want = (long double)random() * 3.0L / 4294967295.0L;
-        srandom(seed);
-        EXPECT_NEAR(frand(3.0), (double)want, 1e-15) << "seed " << seed;
-        srandom(seed);
-        EXPECT_NEAR(frand(-3.0), (double)want, 1e-15) << "seed " << seed;
-    }
+    for (unsigned seed : {1u, 7u, 123456u})
+        for (double bound : {3.0, -3.0}) {
+            srandom(seed);
+            long double want = (long double)random() * 3.0L / 4294967295.0L;
+            srandom(seed);
+            EXPECT_NEAR(frand(bound), (double)want, 1e-15) << "seed " << seed << " " << bound;
+        }
 }
 
 TEST(MakeRotatorDeathTest, AbortsOnANegativeRate) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(make_rotator(-1.0, 0.0, 0.0, 4.0, 0.01, 0), "");
-    EXPECT_DEATH(make_rotator(0.0, 0.0, -2.0, 4.0, 0.01, 0), "");
-    EXPECT_DEATH(make_rotator(0.0, 0.0, 0.0, 4.0, -0.01, 0), "");
+    for (auto [spinX, spinZ, wander] :
+         {std::tuple{-1.0, 0.0, 0.01}, {0.0, -2.0, 0.01}, {0.0, 0.0, -0.01}})
+        EXPECT_DEATH(make_rotator(spinX, 0.0, spinZ, 4.0, wander, 0), "");
 }
 
-TEST(GetPosition, FollowsThreeSineCurvesAdvancingOnlyOnUpdate) {
+TEST(GetPosition, FollowsThreeSineCurvesAdvancingOnlyOnUpdateAndNeverAtRateZero) {
     rotator* r = make_rotator(100.0, 0.0, 0.0, 4.0, 0.01, 0);
     for (int n = 1; n <= 3000; ++n) {
-        double x = -1, y = -1, z = -1;
+        double x = -1, y = -1, z = -1, again = -1;
         get_position(r, &x, &y, &z, 1);
+        get_position(r, nullptr, &again, nullptr, 0);
         ASSERT_EQ(r->wander_frame, n);
+        ASSERT_EQ(again, y) << "without update the same position";
         ASSERT_NEAR(x, (double)wander(n, 0.01L, 0.71L), 1e-12) << "frame " << n;
         ASSERT_NEAR(y, (double)wander(n, 0.01L, 0.53L), 1e-12) << "frame " << n;
         ASSERT_NEAR(z, (double)wander(n, 0.01L, 0.37L), 1e-12) << "frame " << n;
-        double again = -1;
-        get_position(r, nullptr, &again, nullptr, 0);
-        ASSERT_EQ(again, y) << "without update the same position";
     }
-    // Null outputs are skipped, yet the frame advances.
     get_position(r, nullptr, nullptr, nullptr, 1);
-    EXPECT_EQ(r->wander_frame, 3001);
+    EXPECT_EQ(r->wander_frame, 3001) << "null outputs are skipped, yet the frame advances";
     free_rotator(r);
-
     rotator* still = make_rotator(100.0, 0.0, 0.0, 4.0, 0.0, 0);
     still->wander_frame = 17;
     double x = 0, y = 0, z = 0;
     get_position(still, &x, &y, &z, 1);
-    EXPECT_EQ(x, 0.5);
-    EXPECT_EQ(y, 0.5);
-    EXPECT_EQ(z, 0.5);
-    EXPECT_EQ(still->wander_frame, 17) << "a wander rate of 0 never advances";
+    EXPECT_TRUE(x == 0.5 && y == 0.5 && z == 0.5 && still->wander_frame == 17);
     free_rotator(still);
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -80,30 +78,6 @@ TEST(Bundle, FindsRegularFilesInsideItsFolderOnly) {
             << row.name << " / " << row.type;
     }
     bundle.setResourcePath(saved);
-}
-
-TEST(Trace, WritesOneTimestampedLinePerEventOnlyWhileOpen) {
-    host::VirtualClock clock(2.5);
-    NSRunLoop::mainRunLoop().setClock(&clock);
-    host::Trace::log("ignored", "before open");
-    testsupport::TraceCapture trace;
-    host::Trace::log("touch", "began view=PlacardView");
-    clock.advanceTo(3.0);
-    host::Trace::log("hidden", "EAGLView");
-    host::Trace::close();
-    host::Trace::log("ignored", "after close");
-    NSRunLoop::mainRunLoop().setClock(nullptr);
-    EXPECT_EQ(trace.text(), "2.5000 touch began view=PlacardView\n3.0000 hidden EAGLView\n");
-    EXPECT_FALSE(host::Trace::open("/nonexistent-dir/trace.txt"));
-
-    // A trace that could not be written whole says so when it closes.
-    std::string why;
-    ASSERT_TRUE(host::Trace::open("/dev/full"));
-    host::Trace::log("touch", "began");
-    host::Trace::log("touch", "ended");
-    EXPECT_FALSE(host::Trace::close(&why));
-    EXPECT_EQ(why, std::strerror(ENOSPC));
-    EXPECT_TRUE(host::Trace::close()) << "the error is reported once";
 }
 
 // Whatever a file holds, its token prints as one short, quoted, inert line.

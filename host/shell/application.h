@@ -58,7 +58,9 @@ class UIApplication {
 // list "Info.json", whose "NSMainNibFile" names the main interface file; makes
 // the delegate and the window that file holds and connects the window to the
 // delegate; tells the delegate launching has finished and runs the main run
-// loop, in a window or headless, until the user (or the script) quits.
+// loop, in a window (ApplicationLoop, host/views/application_loop.h) or
+// headless (the script runner, host/shell/run_headless.cpp), until the user
+// (or the script) quits.
 // `delegateClassName`, when given, overrides the file's delegate class; the
 // application object's own class is fixed, so `principalClassName` must be
 // null or "UIApplication".

@@ -16,6 +16,7 @@ TEST(ShellOptions, RejectsBadCommandLinesWithAReason) {
         {{"--frobnicate"}, "unknown option \"--frobnicate\""},
         {{"--zoom"}, "--zoom needs a value"},
         {{"--zoom", "0"}, "--zoom wants a whole number from 1 to 8, not \"0\""},
+        {{"--zoom", "9"}, "--zoom wants a whole number from 1 to 8, not \"9\""},
         {{"--zoom", "2.5"}, "--zoom wants a whole number from 1 to 8, not \"2.5\""},
         {{"--headless"}, "--headless needs --script FILE"},
         {{"--script", "s.txt"}, "--script is for --headless runs"},

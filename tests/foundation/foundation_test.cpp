@@ -92,6 +92,9 @@ TEST(QuotedForMessage, EscapesControlsAndBadBytesAndCutsLongTokens) {
         {"\x9b"
          "2J",
          "\"\\x9B2J\""},
+        {"\xc2\x9b"
+         "2J",
+         "\"\\xC2\\x9B2J\""},
         {"Кор\xc3\xa9", "\"Кор\xc3\xa9\""},
         {std::string(61, 'x'), "\"" + std::string(60, 'x') + "...\""},
         // Cut at a character, never inside one.

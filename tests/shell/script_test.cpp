@@ -41,6 +41,7 @@ TEST(Script, NamesTheBadLineAndWhy) {
     const std::pair<std::string, std::string> cases[] = {
         {"dance", "\"dance\" is not a time from 0 to 86400 seconds"},
         {"86400.5 quit", "\"86400.5\" is not a time from 0 to 86400 seconds"},
+        {"nan quit", "\"nan\" is not a time from 0 to 86400 seconds"},
         {"1", "a command is missing after the time"},
         {"1 jump 3 4", "unknown command \"jump\""},
         {"1 down 3", "down wants X Y in points, and optionally a finger number"},

@@ -145,32 +145,4 @@ TEST_F(Touches, ATouchKeepsItsViewAliveAfterItLeavesTheTree) {
     EXPECT_TRUE(windowWatch.expired());
 }
 
-TEST_F(Touches, DeliveriesVisibilityAndAnimationsAreTraced) {
-    testsupport::TraceCapture trace;
-    touch(0, UITouchPhase::Began, 24, 20, 0.7);
-    touch(0, UITouchPhase::Moved, 160.25f, 240, 0.8);
-    auto plain = add(*stage, CGRectMake(0, 0, 1, 1));
-    plain->setHidden(true);
-    plain->setHidden(true);  // no change, no line
-    plain->setHidden(false);
-    stage->setHidden(true);
-    for (float x : {1.0f, 2.0f}) {  // the second replaces the first
-        UIView::beginAnimations("");
-        plain->setCenter({x, 0});
-        UIView::commitAnimations();
-    }
-    runUntil(now() + 1);
-    // Trace times are the run loop's clock; the event times are the caller's.
-    EXPECT_EQ(trace.text(),
-              "10.0000 touch began view=RecordingView tap=1 x=24.0 y=20.0\n"
-              "10.0000 touch moved view=RecordingView tap=1 x=160.2 y=240.0\n"
-              "10.0000 view hidden view=UIView\n"
-              "10.0000 view shown view=UIView\n"
-              "10.0000 view hidden view=RecordingView\n"
-              "10.0000 animation added key=position type=CABasicAnimation duration=0.2000\n"
-              "10.0000 animation added key=position type=CABasicAnimation duration=0.2000\n"
-              "10.0000 animation stopped key=position finished=0\n"
-              "10.2000 animation stopped key=position finished=1\n");
-}
-
 }  // namespace

@@ -24,13 +24,10 @@ std::string be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8
 
 // A chunk whose length field says `claimed` bytes, with `data` after it and
 // the CRC of what is there.
-std::string chunk(const std::string& type, const std::string& data, uint32_t claimed) {
+std::string chunk(const std::string& type, const std::string& data, int64_t claimed = -1) {
     const std::string body = type + data;
-    return be32(claimed) + body +
+    return be32(claimed < 0 ? uint32_t(data.size()) : uint32_t(claimed)) + body +
            be32(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size())));
-}
-std::string chunk(const std::string& type, const std::string& data) {
-    return chunk(type, data, uint32_t(data.size()));
 }
 std::string deflated(const std::string& raw) {
     uLongf size = compressBound(uLong(raw.size()));

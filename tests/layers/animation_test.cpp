@@ -215,28 +215,4 @@ TEST_F(LayerAnimation, ReturnGroupRunsThroughEveryKeyframeOnTheEaseInClock) {
     EXPECT_FLOAT_EQ(shownScale(now()), 1.0f);
 }
 
-TEST_F(LayerAnimation, GroupChildrenAreClippedToTheGroupAndEndOnTheirOwn) {
-    StopLog childLog;  // children's delegates are not told
-    auto longer = moveTo({100, 0}, 4.0, &childLog);
-    auto shorter = CABasicAnimation::animationWithKeyPath("transform");
-    shorter->setFromValue(NSValue::valueWithCATransform3D(
-        CATransform3DMakeAffineTransform(CGAffineTransformMakeScale(2, 2))));
-    shorter->setDuration(0.5);
-    auto group = CAAnimationGroup::animation();
-    group->setDuration(1.0);
-    group->setAnimations({longer, shorter});
-    group->setDelegate(&log);
-    const double t0 = now();
-    layer->addAnimation(group, "g");
-    EXPECT_NEAR(shown(t0 + 0.5).x, 12.5, 1e-4);
-    EXPECT_NEAR(shownScale(t0 + 0.25), 1.5, 1e-4);
-    EXPECT_FLOAT_EQ(shownScale(t0 + 0.75), 1.0f);
-    EXPECT_NEAR(shown(t0 + 0.999).x, 24.975, 1e-3);
-    EXPECT_EQ(shown(t0 + 1.0), (CGPoint{0, 0}));
-    runUntil(t0 + 5);
-    EXPECT_EQ(log.stops, Stops{"finished 11.0000"});
-    EXPECT_TRUE(childLog.stops.empty());
-    EXPECT_TRUE(layer->animationKeys().empty());
-}
-
 }  // namespace

@@ -63,13 +63,4 @@ TEST(StringFile, DecodesUtf16BigEndianOrUtf8OrNamesTheFileAndTheProblemInOneLine
                                        directory));
 }
 
-// The placard's lists cover splitting at line feeds; these are the other edges.
-TEST(ComponentsSeparatedByString, KeepsEveryPieceIncludingEmptyOnes) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(componentsSeparatedByString("\n\n", "\n"), (V{"", "", ""}));
-    EXPECT_EQ(componentsSeparatedByString("", "\n"), (V{""}));
-    EXPECT_EQ(componentsSeparatedByString("a--b---c", "--"), (V{"a", "b", "-c"}));
-    EXPECT_EQ(componentsSeparatedByString("abc", ""), (V{"abc"}));
-}
-
 }  // namespace

@@ -105,14 +105,14 @@ TEST_F(Placard, MissingOrCorruptImageGivesNoPlacardAndOneLine) {
 TEST_F(Placard, DrawsThePictureThenWhiteTextOverItsShadowFittedToTheWidthLessTwenty) {
     writeImage(200, 300);
     const std::string medium = "The cow jumped over the moon",
-                      lengthy =
-                          "A rather long line about a cow who wandered into town and asked "
-                          "for directions home";
-    const std::string both = medium + "\n" + lengthy;
+                      both = medium +
+                             "\nA rather long line about a cow who wandered into town "
+                             "and asked for directions home";
     dir.write("DisplayStrings.strings", be(std::u16string(both.begin(), both.end())));
     ScopedRecordingBackend recording;
     auto p = make();
     ASSERT_TRUE(p);
+    const std::string cut = "\"A rather long line a\u2026for directions home\" at 10 54";
     const struct {
         float size;
         CGSize box;
@@ -122,10 +122,7 @@ TEST_F(Placard, DrawsThePictureThenWhiteTextOverItsShadowFittedToTheWidthLessTwe
          {168, 15},
          "text 12 \"" + medium + "\" at 16 53",
          "text 12 \"" + medium + "\" at 16 52.5"},
-        {9,
-         {180, 11.25f},
-         "text 9 \"A rather long line a\u2026for directions home\" at 10 54.875",
-         "text 9 \"A rather long line a\u2026for directions home\" at 10 54.375"},
+        {9, {180, 11.25f}, "text 9 " + cut + ".875", "text 9 " + cut + ".375"},
     };
     for (const auto& s : shown) {
         SCOPED_TRACE(s.size);

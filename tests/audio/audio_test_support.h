@@ -105,6 +105,13 @@ class SilentAudioTest : public testsupport::VirtualLoopTest {
     std::string savedBundle;
 };
 
+// Trace events or other lines as one "a; b; c" string, for short expectations.
+inline std::string joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += (out.empty() ? "" : "; ") + l;
+    return out;
+}
+
 // Completion procedures' calls, in order.
 struct Completions {
     std::vector<host::SystemSoundID> ids;

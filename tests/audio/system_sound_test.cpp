@@ -134,27 +134,12 @@ TEST_F(SilentSoundTest, CompletionsFollowTheirProcedureAndNeverComeAfterDisposal
         AudioServicesRemoveSystemSoundCompletion(gone);
         AudioServicesPlaySystemSound(gone);
     }
-    const std::string added = "completion added a.wav", played = "played a.wav";
-    EXPECT_EQ(trace.events("sound"), (strings{added,
-                                              added,
-                                              played,
-                                              played,
-                                              "finished a.wav",
-                                              "finished a.wav",
-                                              "completion removed a.wav",
-                                              played,
-                                              "completion added s.wav",
-                                              "played s.wav",
-                                              "stopped s.wav",
-                                              "disposed s.wav",
-                                              "finished a.wav",
-                                              added,
-                                              played,
-                                              "vibrate",
-                                              played,
-                                              "finished a.wav",
-                                              "stopped a.wav",
-                                              "disposed a.wav"}));
+    EXPECT_EQ(audiotest::joined(trace.events("sound")),
+              "completion added a.wav; completion added a.wav; played a.wav; played a.wav; "
+              "finished a.wav; finished a.wav; completion removed a.wav; played a.wav; "
+              "completion added s.wav; played s.wav; stopped s.wav; disposed s.wav; "
+              "finished a.wav; completion added a.wav; played a.wav; vibrate; played a.wav; "
+              "finished a.wav; stopped a.wav; disposed a.wav");
 }
 
 TEST_F(SilentSoundTest, PlaysBeyondTheChannelsAreSkippedButCompleteAndSaidOncePerOpening) {

@@ -5,7 +5,6 @@
 #include "tests/audio/audio_test_support.h"
 
 using host::AudioOutput;
-using strings = std::vector<std::string>;
 
 namespace {
 
@@ -81,12 +80,11 @@ TEST_F(AudioFXTest, DelegateHearsEachPlaybackInstallsOnceRemovesOnNothingAndDies
     effect.reset();
     runUntil(14.0);
     EXPECT_EQ(first.completed.size(), 1u);
-    const std::string played = "played tick.wav", finished = "finished tick.wav";
-    EXPECT_EQ(trace.events("sound"),
-              (strings{"completion added tick.wav", played, played, finished, finished,
-                       "completion removed tick.wav", played, finished, "completion added tick.wav",
-                       played, finished, played, "completion removed tick.wav", "stopped tick.wav",
-                       "disposed tick.wav"}));
+    EXPECT_EQ(audiotest::joined(trace.events("sound")),
+              "completion added tick.wav; played tick.wav; played tick.wav; finished tick.wav; "
+              "finished tick.wav; completion removed tick.wav; played tick.wav; "
+              "finished tick.wav; completion added tick.wav; played tick.wav; finished tick.wav; "
+              "played tick.wav; completion removed tick.wav; stopped tick.wav; disposed tick.wav");
 }
 
 TEST_F(AudioFXTest, FailedInstallKeepsTheDelegateAndSaysSo) {
@@ -110,11 +108,11 @@ TEST_F(AudioFXTest, OneShotsPlayBundleNamesOrAbsolutePathsAndFreeThemselvesWhenT
     runUntil(11.0);
     // Both effects and their sounds are gone (the leak checker sees the rest).
     EXPECT_EQ(AudioOutput::soundCount(), 0);
-    EXPECT_EQ(trace.events("sound"),
-              (strings{"completion added tick.wav", "played tick.wav", "completion added far.wav",
-                       "played far.wav", "vibrate", "finished far.wav",
-                       "completion removed far.wav", "disposed far.wav", "finished tick.wav",
-                       "completion removed tick.wav", "disposed tick.wav"}));
+    EXPECT_EQ(audiotest::joined(trace.events("sound")),
+              "completion added tick.wav; played tick.wav; completion added far.wav; "
+              "played far.wav; vibrate; finished far.wav; completion removed far.wav; "
+              "disposed far.wav; finished tick.wav; completion removed tick.wav; "
+              "disposed tick.wav");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "tests/audio/audio_test_support.h"
 
 using host::AudioOutput;
-using strings = std::vector<std::string>;
 
 namespace {
 
@@ -50,14 +49,14 @@ TEST_F(SoundCueTest, EachCueReleasesItsPreviousEffectThenPlaysItsFileOrStaysSile
     EXPECT_EQ(lastMoo, nullptr);
     EXPECT_EQ(lastBoing.get(), boingEffect) << "the cues never touch each other's effect";
     EXPECT_EQ(AudioOutput::soundCount(), 1);
-    EXPECT_EQ(trace.events("cue"), (strings{"moo Cow_0.wav", "boing boing_1.wav", "moo Cow_2.wav",
-                                            "moo silent", "moo Cow_0.wav", "moo Cow_1.wav"}));
-    EXPECT_EQ(trace.events("sound"),
-              (strings{"played Cow_0.wav", "played boing_1.wav", "stopped Cow_0.wav",
-                       "disposed Cow_0.wav", "played Cow_2.wav", "stopped Cow_2.wav",
-                       "disposed Cow_2.wav", "played Cow_0.wav", "stopped Cow_0.wav",
-                       "disposed Cow_0.wav",
-                       "cannot load " + dir.file("Cow_1.wav") + ": not a WAV file"}));
+    EXPECT_EQ(audiotest::joined(trace.events("cue")),
+              "moo Cow_0.wav; boing boing_1.wav; moo Cow_2.wav; moo silent; moo Cow_0.wav; "
+              "moo Cow_1.wav");
+    EXPECT_EQ(audiotest::joined(trace.events("sound")),
+              "played Cow_0.wav; played boing_1.wav; stopped Cow_0.wav; disposed Cow_0.wav; "
+              "played Cow_2.wav; stopped Cow_2.wav; disposed Cow_2.wav; played Cow_0.wav; "
+              "stopped Cow_0.wav; disposed Cow_0.wav; cannot load " +
+                  dir.file("Cow_1.wav") + ": not a WAV file");
     EXPECT_EQ(printed, testsupport::message(toy::messages::kCreateSoundFailed,
                                             host::kAudioFileUnsupportedFileTypeError) +
                            testsupport::message(toy::messages::kOpenSoundFileFailed,

@@ -201,7 +201,9 @@ TEST_P(Recording, HoldsTheShowFrameByFrameWithItsSoundTheSameEveryTime) {
     EXPECT_TRUE(file.ends_with(".webp") ? m.frames.size() > 6 * 30 && m.frames.size() <= kEnd * 30
                                         : m.frames.size() == kEnd * 30)
         << m.frames.size();
-    if (!file.ends_with(".webp")) EXPECT_NEAR(m.times.back(), kEnd - 1.0 / 30, 0.01);
+    if (!file.ends_with(".webp")) {
+        EXPECT_NEAR(m.times.back(), kEnd - 1.0 / 30, 0.01);
+    }
     // The frames at the snapshots' times are those snapshots, and nearer
     // them than the frames two ticks of the recording before or after.
     for (auto [t, png] : {std::pair{1.5, "a.png"}, {3.0, "b.png"}}) {

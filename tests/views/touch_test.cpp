@@ -81,24 +81,6 @@ TEST_F(Touches, EachFingerKeepsTheViewItBeganInAndIsLocatedThroughItsTransform) 
     for (const auto& c : placard->calls) EXPECT_EQ(c.touchView, placard.get());
 }
 
-TEST_F(Touches, PlainViewsPassTouchesUpAndViewsWithInteractionOffGetNone) {
-    auto label = add(*add(*stage, CGRectMake(0, 0, 100, 100)), CGRectMake(0, 0, 20, 20));
-    touch(1, UITouchPhase::Began, 5, 5, 1.0);
-    touch(1, UITouchPhase::Ended, 5, 5, 1.1);
-    ASSERT_EQ(stage->calls.size(), 2u);
-    EXPECT_EQ(stage->calls[0].touchView, label.get());
-    EXPECT_EQ(stage->calls[0].location, (CGPoint{5, 5}));
-    auto glView = add(*stage, CGRectMake(0, 0, 320, 480));
-    touch(2, UITouchPhase::Began, 160, 240, 2.0);
-    touch(2, UITouchPhase::Ended, 160, 240, 2.1);
-    EXPECT_EQ(stage->calls.back().touchView, glView.get());
-    glView->removeFromSuperview();
-    stage->setUserInteractionEnabled(false);
-    touch(3, UITouchPhase::Began, 160, 240, 3.0);
-    EXPECT_EQ(stage->calls.size(), 4u);
-    EXPECT_TRUE(placard->calls.empty());
-}
-
 TEST_F(Touches, TapCountsQuickTapsNearTheSamePlaceAtTheWindowsEdges) {
     // Within 0.35 s (down to down) and 45 points the run goes on; a drag (even
     // back to its start), a cancel or a second finger ends it.

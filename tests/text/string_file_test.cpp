@@ -23,13 +23,7 @@ TEST(StringFile, DecodesUtf16BigEndianOrUtf8OrNamesTheFileAndTheProblemInOneLine
         {be(u"Moo\n\u041C\u0443\u0443 \U0001F404\r\n"), utf16,
          "Moo\n\u041C\u0443\u0443 \U0001F404\r\n", nullptr, 0},
         {"\xFE\xFF" + be(u"a\nb"), utf16, "a\nb", nullptr, 0},
-        {std::string("\xFF\xFE"
-                     "a\0\n\0",
-                     6),
-         utf16,
-         {},
-         kTextFileLittleEndian,
-         0},
+        {std::string("\xFF\xFE\x61\0\n\0", 6), utf16, {}, kTextFileLittleEndian, 0},
         {be(u"abc") + '\0', utf16, {}, kTextFileOddLength, 7},
         // A high surrogate before an ordinary character, one at the very
         // end, and a low surrogate on its own.

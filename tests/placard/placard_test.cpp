@@ -50,18 +50,16 @@ TEST_F(Placard, CyclesItsStringsInFileOrderAndShowsTheImageOnlyWithoutAUsableLis
         std::string problem;
         std::vector<std::pair<const char*, uint32_t>> shown;  // string (or none) and next index
     } cases[] = {
-        {"three lines",
-         be(u"first\nsecond\nthird"),
-         "",
+        // clang-format off
+        {"three lines", be(u"first\nsecond\nthird"), "",
          {{"first", 1}, {"second", 2}, {"third", 0}, {"first", 1}}},
         // Nothing is trimmed: the carriage return stays with its string.
         {"trailing line feed", be(u"a\r\nb\n"), "", {{"a\r", 1}, {"b", 2}, {"", 0}, {"a\r", 1}}},
         {"single string", be(u"only"), "", {{"only", 0}, {"only", 0}, {"only", 0}}},
         {"no list", std::nullopt, "", {{none, 0}, {none, 0}}},
-        {"odd length",
-         std::string("\0M\0o\0", 5),
-         testsupport::message(messages::kTextFileOddLength, list.c_str(), size_t{5}),
-         {{none, 0}}},
+        {"odd length", std::string("\0M\0o\0", 5),
+         testsupport::message(messages::kTextFileOddLength, list.c_str(), size_t{5}), {{none, 0}}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -112,16 +110,14 @@ TEST_F(Placard, DrawsThePictureThenWhiteTextOverItsShadowFittedToTheWidthLessTwe
     ScopedRecordingBackend recording;
     auto p = make();
     ASSERT_TRUE(p);
-    const std::string cut = "\"A rather long line a\u2026for directions home\" at 10 54";
+    const std::string whole = "\"" + medium + "\" at 16 ",
+                      cut = "\"A rather long line a\u2026for directions home\" at 10 54";
     const struct {
         float size;
         CGSize box;
         std::string shadow, text;
     } shown[] = {
-        {12,
-         {168, 15},
-         "text 12 \"" + medium + "\" at 16 53",
-         "text 12 \"" + medium + "\" at 16 52.5"},
+        {12, {168, 15}, "text 12 " + whole + "53", "text 12 " + whole + "52.5"},
         {9, {180, 11.25f}, "text 9 " + cut + ".875", "text 9 " + cut + ".375"},
     };
     for (const auto& s : shown) {

@@ -64,19 +64,15 @@ TEST(Bundle, FindsRegularFilesInsideItsFolderOnly) {
     const std::string outside = "../" + fs::path(dir.path()).filename().string() + "/boing_0.wav";
     const struct {
         std::string name, type, found;
-    } rows[] = {{"DisplayStrings", "strings", "DisplayStrings.strings"},
-                {"boing_0.wav", "", "boing_0.wav"},
-                {"boing_3.wav", "", ""},
-                {"DisplayStrings", "txt", ""},
-                {"sub", "", ""},
-                {outside, "", ""},
-                {"sub/../boing_0.wav", "", ""},
-                {"", "", ""}};
-    for (const auto& row : rows) {
+    } rows[] = {// clang-format off
+        {"DisplayStrings", "strings", "DisplayStrings.strings"}, {"boing_0.wav", "", "boing_0.wav"},
+        {"boing_3.wav", "", ""}, {"DisplayStrings", "txt", ""}, {"sub", "", ""}, {outside, "", ""},
+        {"sub/../boing_0.wav", "", ""}, {"", "", ""}};
+    // clang-format on
+    for (const auto& row : rows)
         EXPECT_EQ(bundle.pathForResource(row.name, row.type).value_or("none"),
                   row.found.empty() ? "none" : dir.file(row.found))
             << row.name << " / " << row.type;
-    }
     bundle.setResourcePath(saved);
 }
 
@@ -89,12 +85,8 @@ TEST(QuotedForMessage, EscapesControlsAndBadBytesAndCutsLongTokens) {
         {"\x1b[31mred\x1b[0m", "\"\\x1B[31mred\\x1B[0m\""},
         {"a\0b\nc\x7f"s, "\"a\\x00b\\x0Ac\\x7F\""},
         // C1 CSI as a raw byte (not UTF-8) and as U+009B; other UTF-8 stays.
-        {"\x9b"
-         "2J",
-         "\"\\x9B2J\""},
-        {"\xc2\x9b"
-         "2J",
-         "\"\\xC2\\x9B2J\""},
+        {"\x9b"s + "2J", "\"\\x9B2J\""},
+        {"\xc2\x9b"s + "2J", "\"\\xC2\\x9B2J\""},
         {"Кор\xc3\xa9", "\"Кор\xc3\xa9\""},
         {std::string(61, 'x'), "\"" + std::string(60, 'x') + "...\""},
         // Cut at a character, never inside one.

@@ -33,8 +33,7 @@ TEST(Cowshow, DrawsAWholeShowTheSameForTheSameSeedSavingEveryNthFrameAndASheet) 
     auto png = host::UIImage::imageWithContentsOfFile(dir.file("frame_0100.png"));
     auto sheet = host::UIImage::imageWithContentsOfFile(dir.file("sheet.png"));
     ASSERT_TRUE(png && sheet);
-    ASSERT_EQ(png->CGImage()->width(), 320);
-    ASSERT_EQ(png->CGImage()->height(), 480);
+    ASSERT_EQ(std::pair(png->CGImage()->width(), png->CGImage()->height()), std::pair(320, 480));
     int lit = 0;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 320; ++x) lit += (png->CGImage()->pixel(x, y) & 0xFFFFFF) != 0;

@@ -72,6 +72,18 @@ void expectTimes(const std::vector<double>& got, const std::vector<double>& want
 }
 
 TEST_F(ApplicationLoopTest, PresentsWhatChangedAtMostOncePerRefreshAndSleepsUntilTheNextThing) {
+    auto timer = [&](auto&) {
+        NSTimer::scheduledTimerWithTimeInterval(
+            0.25, [&](NSTimer&) { view->log += "timer "; }, false);
+    };
+    auto animation = [&](auto&) {
+        UIView::beginAnimations(nullptr);
+        UIView::setAnimationDuration(0.09);
+        view->setCenter({0, 0});
+        UIView::commitAnimations();
+    };
+    const InputEvent redraw = input(Kind::Redraw), touch = input(Kind::Touch);
+    const std::string lost = formatted(messages::kWindowUnusable, "the surface is lost");
     const struct {
         const char* what;
         Steps steps;
@@ -79,68 +91,26 @@ TEST_F(ApplicationLoopTest, PresentsWhatChangedAtMostOncePerRefreshAndSleepsUnti
         std::vector<double> presents, waits;
         std::string log = "", said = "";
     } cases[] = {
+        // clang-format off
         {"idle: one frame, then an unbounded sleep", {}, {}, {0}, {kNever}},
-        {"a timer wakes the loop at its time",
-         {},
-         [&](auto&) {
-             NSTimer::scheduledTimerWithTimeInterval(
-                 0.25, [&](NSTimer&) { view->log += "timer "; }, false);
-         },
-         {0, 0.25},
-         {0.25, kNever},
-         "timer "},
-        {"an animation: one frame per refresh, and the last after its end",
-         {},
-         [&](auto&) {
-             UIView::beginAnimations(nullptr);
-             UIView::setAnimationDuration(0.09);
-             view->setCenter({0, 0});
-             UIView::commitAnimations();
-         },
+        {"a timer wakes the loop at its time", {}, timer, {0, 0.25}, {0.25, kNever}, "timer "},
+        {"an animation: one frame per refresh, and the last after its end", {}, animation,
          {0, p, 2 * p, 3 * p, 4 * p, 5 * p, 6 * p},
          {p, 2 * p, 3 * p, 4 * p, 5 * p, 0.09, 6 * p, kNever}},
-        {"input faster than the display",
-         {{0.005, input(Kind::Redraw)}, {0.01, input(Kind::Redraw)}},
-         {},
-         {0, p},
+        {"input faster than the display", {{0.005, redraw}, {0.01, redraw}}, {}, {0, p},
          {kNever, p, p, kNever}},
-        {"a touch is dated by its age",
-         {{2, input(Kind::Touch, 0.25)}},
-         {},
-         {0, 2},
-         {kNever, kNever},
+        {"a touch is dated by its age", {{2, input(Kind::Touch, 0.25)}}, {}, {0, 2}, {kNever, kNever},
          "began@1.75 "},
-        {"cancel all cancels the fingers down",
-         {{1, input(Kind::Touch)}, {1.5, input(Kind::CancelAll, 0.125)}},
-         {},
-         {0, 1, 1.5},
-         {kNever, kNever, kNever},
-         "began@1 cancelled@1.375 "},
-        {"quit ends the loop",
-         {{1, input(Kind::Quit)}, {2, input(Kind::Touch)}},
-         {},
-         {0},
-         {kNever}},
-        {"recording is toggled and the frame shown at once",
-         {{1, input(Kind::ToggleRecording)}},
-         {},
-         {0, 1},
-         {kNever, kNever},
-         "toggle "},
-        {"a failing present is reported once",
-         {{1, input(Kind::Redraw)}, {2, input(Kind::Redraw)}},
-         [](auto& b) { b.failPresents = true; },
-         {0, 1, 2},
-         {kNever, kNever, kNever},
-         "",
-         formatted(messages::kWindowUnusable, "the surface is lost")},
-        {"a window destroyed elsewhere ends the loop with one line",
-         {{1, input(Kind::Redraw)}, {2, input(Kind::Touch)}},
-         [](auto& b) { b.goneAt = 11; },
-         {0},
-         {kNever},
-         "",
-         messages::kWindowDestroyed},
+        {"cancel all cancels the fingers down", {{1, touch}, {1.5, input(Kind::CancelAll, 0.125)}},
+         {}, {0, 1, 1.5}, {kNever, kNever, kNever}, "began@1 cancelled@1.375 "},
+        {"quit ends the loop", {{1, input(Kind::Quit)}, {2, touch}}, {}, {0}, {kNever}},
+        {"recording is toggled and the frame shown at once", {{1, input(Kind::ToggleRecording)}}, {},
+         {0, 1}, {kNever, kNever}, "toggle "},
+        {"a failing present is reported once", {{1, redraw}, {2, redraw}},
+         [](auto& b) { b.failPresents = true; }, {0, 1, 2}, {kNever, kNever, kNever}, "", lost},
+        {"a window destroyed elsewhere ends the loop with one line", {{1, redraw}, {2, touch}},
+         [](auto& b) { b.goneAt = 11; }, {0}, {kNever}, "", messages::kWindowDestroyed},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -21,7 +21,8 @@ TEST(Faults, BadOutputsAndInputsFailTheRunWithOneLineEachAndNeverHang) {
     std::filesystem::create_directory(dir.file("t"));
     const std::string silent = message(kAudioSilent, "headless run"), full = std::strerror(ENOSPC);
     const std::string script = "0.1 snapshot a.png\n0.2 quit\n";
-    const std::string overwrite = "it names the script or the trace, which it would overwrite";
+    const char* overwrite = "it names the script or the trace, which it would overwrite";
+    const std::string unwritable = message(kOutputUnwritable, full.c_str());
     const struct {
         std::string args, script;
         int status;
@@ -31,17 +32,15 @@ TEST(Faults, BadOutputsAndInputsFailTheRunWithOneLineEachAndNeverHang) {
          silent + message(kTraceUnwritable, "/dev/full", full.c_str())},
         {"--headless --script s", "0.1 snapshot /dev/full\n", 1,
          silent + message(kSnapshotUnwritable, "/dev/full", "the file cannot be written")},
-        {"--help > /dev/full 2>err; s=$?; cat err; exit $s", "", 1,
-         message(kOutputUnwritable, full.c_str())},
-        {"--version > /dev/full 2>err; s=$?; cat err; exit $s", "", 1,
-         message(kOutputUnwritable, full.c_str())},
+        {"--help > /dev/full 2>err; s=$?; cat err; exit $s", "", 1, unwritable},
+        {"--version > /dev/full 2>err; s=$?; cat err; exit $s", "", 1, unwritable},
         // The script is never overwritten, by the trace or by a snapshot.
         {"--headless --script s --trace ./s", script, 2,
          message(kBadCommandLine, "paddock",
                  "--trace names the script itself, which it would overwrite")},
         {"--headless --script s", "0.1 snapshot s\n0.2 snapshot t/../s\n", 1,
-         silent + message(kSnapshotUnwritable, "s", overwrite.c_str()) +
-             message(kSnapshotUnwritable, "t/../s", overwrite.c_str())},
+         silent + message(kSnapshotUnwritable, "s", overwrite) +
+             message(kSnapshotUnwritable, "t/../s", overwrite)},
         // A FIFO nobody reads from or writes to, and a folder.
         {"--headless --script s --trace fifo", script, 1,
          message(kTraceUnwritable, "fifo", "nothing reads that pipe")},

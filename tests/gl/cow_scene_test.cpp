@@ -170,6 +170,7 @@ TEST_F(CowSceneTest, InitCowLightsTheSceneAndPutsTheFloatersHomeRenewingOnlyThei
     EXPECT_TRUE(array[0].x == 3.0f && array[0].home_z == -1.0f && std::fabs(array[4].x) < 1e-6);
     // Freed, too: the sanitizer run's leak check fails this test otherwise.
     for (int i = 0; i < 5; ++i) EXPECT_NE(array[i].rot, before[i]);
+    free_cow_scene(nullptr);
 }
 
 TEST_F(CowSceneTest, PartsGetTheirMaterialsLaterPartsCoverEarlierOnesAndBackFacesAreCulled) {

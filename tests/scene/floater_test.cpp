@@ -113,15 +113,4 @@ TEST_F(FloaterTest, ASidewaysExitRearmsWithoutAContactAndTheNinthContactEndsTheS
     EXPECT_TRUE(!cowreset && !cowreset2 && reset && zrotate == 90 && yrotateRight == 0);
 }
 
-TEST(ReplaceRotator, FreesTheRotatorItReplaces) {
-    // The leak checker of the sanitizer run fails this if the first one is kept.
-    floater f = {};
-    replace_rotator(&f, make_rotator(100.0, 0.0, 0.0, 4.0, 0.01, 0));
-    rotator* second = make_rotator(100.0, 0.0, 0.0, 4.0, 0.02, 0);
-    replace_rotator(&f, second);
-    EXPECT_EQ(f.rot, second);
-    replace_rotator(&f, nullptr);
-    free_cow_scene(nullptr);
-}
-
 }  // namespace

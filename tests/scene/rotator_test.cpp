@@ -39,9 +39,8 @@ TEST(GetPosition, FollowsThreeSineCurvesAdvancingOnlyOnUpdateAndNeverAtRateZero)
         get_position(r, nullptr, &again, nullptr, 0);
         ASSERT_EQ(r->wander_frame, n);
         ASSERT_EQ(again, y) << "without update the same position";
-        ASSERT_NEAR(x, (double)wander(n, 0.01L, 0.71L), 1e-12) << "frame " << n;
-        ASSERT_NEAR(y, (double)wander(n, 0.01L, 0.53L), 1e-12) << "frame " << n;
-        ASSERT_NEAR(z, (double)wander(n, 0.01L, 0.37L), 1e-12) << "frame " << n;
+        for (auto [got, k] : {std::pair{x, 0.71L}, {y, 0.53L}, {z, 0.37L}})
+            ASSERT_NEAR(got, (double)wander(n, 0.01L, k), 1e-12) << "frame " << n << " k " << k;
     }
     get_position(r, nullptr, nullptr, nullptr, 1);
     EXPECT_EQ(r->wander_frame, 3001) << "null outputs are skipped, yet the frame advances";

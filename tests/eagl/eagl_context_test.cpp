@@ -168,28 +168,23 @@ TEST_F(DrawableTest, PresentCopiesTopRowFirstRestoresStateAndKeepsHeldFrames) {
 }
 
 TEST_F(DrawableTest, ContentsAreOpaqueForRGB565AndPremultipliedForRGBA8) {
-    struct Row {
-        const char* format;
-        std::array<GLfloat, 4> colour;
-        uint32_t pixel, tolerance;
-    };
-    for (const Row& row :
-         {Row{host::kEAGLColorFormatRGB565, {0.63f, 0.43f, 0.36f, 0}, 0xFFA16E5C, 5},
-          Row{host::kEAGLColorFormatRGBA8, {0.2f, 0.4f, 0.6f, 1}, 0xFF336699, 0},
-          // Colour above alpha is held to the alpha.
-          Row{host::kEAGLColorFormatRGBA8, {1, 0.25f, 0, 0.5f}, 0x80804000, 0}}) {
-        SCOPED_TRACE(row.format);
-        drawInto(25, 12, row.format, row.colour);
+    // Colour above alpha is held to the alpha.
+    for (auto [format, colour, pixel, tolerance] :
+         {std::tuple{host::kEAGLColorFormatRGB565, std::array{0.63f, 0.43f, 0.36f, 0.0f},
+                     0xFFA16E5Cu, 5},
+          {host::kEAGLColorFormatRGBA8, std::array{0.2f, 0.4f, 0.6f, 1.0f}, 0xFF336699u, 0},
+          {host::kEAGLColorFormatRGBA8, std::array{1.0f, 0.25f, 0.0f, 0.5f}, 0x80804000u, 0}}) {
+        SCOPED_TRACE(format);
+        drawInto(25, 12, format, colour);
         ASSERT_TRUE(context()->presentRenderbuffer(GL_RENDERBUFFER_OES));
         // 5-6-5 is kept as it was read, for the compositor to widen.
+        const bool rgb565 = format == std::string(host::kEAGLColorFormatRGB565);
         EXPECT_EQ(layer->contents()->format(),
-                  row.format == std::string(host::kEAGLColorFormatRGB565)
-                      ? host::CGImage::Format::rgb565
-                      : host::CGImage::Format::argb32);
-        uint32_t p = layer->contents()->pixel(24, 11);
+                  rgb565 ? host::CGImage::Format::rgb565 : host::CGImage::Format::argb32);
+        const uint32_t p = layer->contents()->pixel(24, 11);
         for (int shift : {24, 16, 8, 0})  // alpha exact, colour within the tolerance
-            EXPECT_NEAR(int(p >> shift & 0xFF), int(row.pixel >> shift & 0xFF),
-                        shift == 24 ? 0 : row.tolerance)
+            EXPECT_NEAR(int(p >> shift & 0xFF), int(pixel >> shift & 0xFF),
+                        shift == 24 ? 0 : tolerance)
                 << "shift " << shift;
     }
 }

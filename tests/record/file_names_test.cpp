@@ -10,7 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(RecordingFiles, VideosFolderFollowsUserDirsThenFallsBack) {
+TEST(RecordingFiles, VideosFolderFollowsUserDirsNamesCarryTheLocalTimeFormatsTheExtension) {
     struct Case {
         const char* userDirs;  // user-dirs.dirs, or null for none
         std::vector<const char*> folders;
@@ -31,18 +31,14 @@ TEST(RecordingFiles, VideosFolderFollowsUserDirsThenFallsBack) {
         unsetenv("XDG_CONFIG_HOME");
         EXPECT_EQ(host::userVideosFolder(), home.path() + c.expected) << c.expected;
     }
-}
-
-TEST(RecordingFiles, NamesCarryTheLocalDateAndTime) {
     setenv("TZ", "UTC", 1);
     tzset();
     EXPECT_EQ(host::datedRecordingName("Paddock", 1796652185), "Paddock 2026-12-07 14-03-05.mp4");
-}
-
-TEST(RecordingFiles, FormatComesFromTheExtension) {
-    EXPECT_EQ(host::recordingFormatFor("a.MP4"), host::RecordingFormat::mp4);
-    EXPECT_EQ(host::recordingFormatFor("dir.webp/a.webm"), host::RecordingFormat::webm);
-    EXPECT_EQ(host::recordingFormatFor("a.webp"), host::RecordingFormat::webp);
+    using host::RecordingFormat;
+    for (auto [name, format] : {std::pair{"a.MP4", RecordingFormat::mp4},
+                                {"dir.webp/a.webm", RecordingFormat::webm},
+                                {"a.webp", RecordingFormat::webp}})
+        EXPECT_EQ(host::recordingFormatFor(name), format) << name;
     for (const char* name : {"a.avi", "mp4", "a.mp4.part", ""})
         EXPECT_FALSE(host::recordingFormatFor(name)) << name;
 }

@@ -36,39 +36,33 @@ Ints attachment(GLenum point) {
 class EAGLViewTest : public paddock::test::GlesFixture {};
 
 TEST_F(EAGLViewTest, InitialisersMakeTheRoundedSurfaceCurrentAndBoundWithDepthOnlyIfAsked) {
-    struct Row {
-        float w, h;
-        const char* format;
-        GLuint depth;
-        bool retained;
-        GLint width, height, internalFormat;
-    };
-    for (Row row : {Row{320.4f, 479.5f, host::kEAGLColorFormatRGB565, GL_DEPTH_COMPONENT16_OES,
-                        false, 320, 480, GL_RGB565_OES},
-                    Row{32, 48, nullptr, 0, false, 32, 48, GL_RGB565_OES},
-                    Row{32, 48, host::kEAGLColorFormatRGBA8, 0, false, 32, 48, GL_RGBA8_OES},
-                    Row{4, 4, host::kEAGLColorFormatRGBA8, 0, true, 4, 4, GL_RGBA8_OES}}) {
-        SCOPED_TRACE(testing::Message() << row.w << " x " << row.h);
-        auto frame = CGRectMake(0, 0, row.w, row.h);
-        auto view = row.depth || row.retained
-                        ? EAGLView::initWithFrame(frame, row.format, row.depth, row.retained)
-                    : row.format ? EAGLView::initWithFrame(frame, row.format)
-                                 : EAGLView::initWithFrame(frame);
+    // Frame, colour format, depth format, retained; the surface's size and colour format.
+    for (auto [fw, fh, format, depthFormat, retained, w, h, internalFormat] :
+         {std::tuple{320.4f, 479.5f, host::kEAGLColorFormatRGB565, GLuint(GL_DEPTH_COMPONENT16_OES),
+                     false, 320, 480, GLint(GL_RGB565_OES)},
+          {32.0f, 48.0f, nullptr, 0u, false, 32, 48, GLint(GL_RGB565_OES)},
+          {32.0f, 48.0f, host::kEAGLColorFormatRGBA8, 0u, false, 32, 48, GLint(GL_RGBA8_OES)},
+          {4.0f, 4.0f, host::kEAGLColorFormatRGBA8, 0u, true, 4, 4, GLint(GL_RGBA8_OES)}}) {
+        SCOPED_TRACE(testing::Message() << fw << " x " << fh);
+        auto frame = CGRectMake(0, 0, fw, fh);
+        auto view = depthFormat || retained
+                        ? EAGLView::initWithFrame(frame, format, depthFormat, retained)
+                    : format ? EAGLView::initWithFrame(frame, format)
+                             : EAGLView::initWithFrame(frame);
         ASSERT_NE(view, nullptr);
-        EXPECT_EQ(view->surfaceSize(), host::CGSizeMake(row.width, row.height));
+        EXPECT_EQ(view->surfaceSize(), host::CGSizeMake(w, h));
         EXPECT_EQ(EAGLContext::currentContext(), view->context());
         // The view's framebuffer bound, no renderbuffer (as in a new context),
         // viewport and scissor over the surface; colour and depth attached.
-        const GLint w = row.width, h = row.height, depth = GLint(row.depth);
+        const GLint depth = GLint(depthFormat);
         EXPECT_EQ(integers(GL_FRAMEBUFFER_BINDING_OES, 1), Ints{GLint(view->framebuffer())});
         EXPECT_EQ(integers(GL_RENDERBUFFER_BINDING_OES, 1), Ints{0});
         EXPECT_EQ(integers(GL_VIEWPORT, 4), (Ints{0, 0, w, h}));
         EXPECT_EQ(integers(GL_SCISSOR_BOX, 4), (Ints{0, 0, w, h}));
-        EXPECT_EQ(attachment(GL_COLOR_ATTACHMENT0_OES), (Ints{w, h, row.internalFormat}));
+        EXPECT_EQ(attachment(GL_COLOR_ATTACHMENT0_OES), (Ints{w, h, internalFormat}));
         EXPECT_EQ(attachment(GL_DEPTH_ATTACHMENT_OES), (Ints{depth ? w : 0, depth ? h : 0, depth}));
         auto* layer = dynamic_cast<host::CAEAGLLayer*>(&view->layer());
-        EXPECT_TRUE(layer && layer->retainedBacking() == row.retained)
-            << "the GL ES drawable layer";
+        EXPECT_TRUE(layer && layer->retainedBacking() == retained) << "the GL ES drawable layer";
     }
     // No surface, no view, and nothing said.
     testsupport::StdoutCapture out;

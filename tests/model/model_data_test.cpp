@@ -35,15 +35,13 @@ const Part kParts[6] = {
     {"udder", &cow_udder, 1515, {-3.6998, -2.1768, -0.9710}, {-0.9532, 0.8377, 0.9710}},
 };
 
-// Position and normal of corner i of a part, as GL reads them.
-V3 position(const gllist* head, int i) {
-    const float* v = head->data + 6 * i + 3;
+// Normal and position of corner i of a part, as GL reads them.
+V3 at(const gllist* head, int i, int offset) {
+    const float* v = head->data + 6 * i + offset;
     return {v[0], v[1], v[2]};
 }
-V3 normal(const gllist* head, int i) {
-    const float* v = head->data + 6 * i;
-    return {v[0], v[1], v[2]};
-}
+V3 normal(const gllist* head, int i) { return at(head, i, 0); }
+V3 position(const gllist* head, int i) { return at(head, i, 3); }
 
 TEST(CowModel, PartsAreSingleTriangleRecordsInTableOrderWithTheirCountsAndBounds) {
     for (int i = 0; i < 6; ++i) {

@@ -162,12 +162,11 @@ double difference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b
 }
 
 double rms(const std::vector<float>& s, double from, double to) {
+    const long long a = std::llround(from * kRate), b = std::llround(to * kRate);
     double sum = 0;
-    long long n = 0;
-    for (long long i = std::llround(from * kRate); i < std::llround(to * kRate); ++i, ++n)
-        sum +=
-            i >= 0 && std::size_t(i) < s.size() ? double(s[std::size_t(i)]) * s[std::size_t(i)] : 0;
-    return n ? std::sqrt(sum / double(n)) : 0;
+    for (long long i = std::max(a, 0LL); i < std::min(b, (long long)s.size()); ++i)
+        sum += double(s[std::size_t(i)]) * s[std::size_t(i)];
+    return b > a ? std::sqrt(sum / double(b - a)) : 0;
 }
 
 class Recording : public ::testing::TestWithParam<const char*> {

@@ -76,18 +76,11 @@ TEST_F(SilentSoundTest, PlaysEveryCommonSampleFormatForItsLengthAndRefusesDamage
         runUntil(start + c.seconds + 1e-6);
         EXPECT_EQ(done.ids, ids{id});
     }
-    // The fuzz seeds hold the forms above and Microsoft ADPCM.
-    int seeds = 0;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(PADDOCK_SOURCE_DIR "/tests/audio/wav_corpus")) {
-        SystemSoundID id = 0;
-        EXPECT_EQ(AudioServicesCreateSystemSoundID(entry.path().string(), &id), ok) << entry;
-        ++seeds;
-    }
-    EXPECT_EQ(seeds, 6);
-    // Paths that are no sound file; a FIFO would block a reader for ever.
+    // Microsoft ADPCM (a fuzz seed), and paths that are no sound file; a FIFO
+    // would block a reader for ever.
     ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0600), 0);
     for (auto [path, status] : {std::pair{dir.file("missing.wav"), kAudio_FileNotFoundError},
+                                {PADDOCK_SOURCE_DIR "/tests/audio/wav_corpus/ms_adpcm.wav", ok},
                                 {"", kAudio_FileNotFoundError},
                                 {dir.path(), kAudioFileUnsupportedFileTypeError},
                                 {dir.file("fifo.wav"), kAudioFileUnsupportedFileTypeError}}) {

@@ -14,7 +14,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- output"; cat "$work/out.txt" 2>/dev/null; exit 1; }
+fail() { echo "FAIL: $*"; echo "--- output"; cat "$work/out.txt" 2>/dev/null; echo "--- trace"; head -30 "$work/trace.txt" 2>/dev/null; exit 1; }
 
 exec {fd}<> <(:)
 Xvfb -displayfd "$fd" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -27,6 +27,13 @@ SDL_AUDIODRIVER=alsa "$paddock" --zoom 1 --trace "$work/trace.txt" >"$work/out.t
 app_pid=$!
 window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Paddock$' | head -n 1) ||
   fail "no Paddock window appeared"
+# Press only once the window shows its first frame: a press sent the moment the
+# window maps can reach X before the window takes input, on a loaded machine.
+for _ in $(seq 100); do
+  grep -q ' view shown view=UIWindow' "$work/trace.txt" 2>/dev/null && break
+  sleep 0.1
+done
+sleep 0.3
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove $((X + 160)) $((Y + 240)) mousedown 1 sleep 0.3 mousemove $((X + 200)) $((Y + 300)) \
   sleep 0.2 mouseup 1

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -219,3 +220,48 @@ TEST_F(CowSceneTest, PlacesTheCowAtItsHeightAndAtTheDepthBeforeTheDrift) {
 }
 
 }  // namespace
+
+TEST_F(CowSceneTest, SpinStateStepsWithinItsRangesFrameByFrame) {
+    setUpScene();
+    srand(2024);
+    std::set<int> spinSteps, tiltSteps;
+    int frames = 0;
+    for (; frames < 600 && count <= 8.0f; ++frames) {
+        int y0 = yrotateRight, z0 = zrotate, wander = shown->rot->wander_frame;
+        BOOL armed = reset;
+        float countBefore = count;
+        frame();
+        EXPECT_EQ(shown->rot->wander_frame, wander + 1);
+        // The physics may set the spin back at the top of a flight or the show's end.
+        if (((armed && !reset) || count != countBefore) && zrotate == 90) continue;
+        spinSteps.insert(y0 - yrotateRight);
+        tiltSteps.insert(zrotate - z0);
+    }
+    ASSERT_GT(frames, 300);
+    EXPECT_EQ(spinSteps, (std::set<int>{1, 2, 3, 4})) << "yrotateRight falls by 1 to 4";
+    EXPECT_GE(*tiltSteps.begin(), 5);
+    EXPECT_LE(*tiltSteps.rbegin(), 16);
+    EXPECT_GE(tiltSteps.size(), 11u) << "zrotate grows by 5 to 16, most of them seen";
+}
+
+TEST_F(CowSceneTest, TheTurnIsTheSpinTimesTheWanderOfAStillRotator) {
+    setUpScene();
+    // With wander rate 0 the rotator's y is 0.5: the angle is yrotateRight / 2.
+    replace_rotator(shown, make_rotator(100, 0, 0, 4, 0, 0));
+    setPart(1, square(-0.5f, -6, 0.5f, 6, 0));
+    // -60 degrees about y keeps the bar's face towards the viewer, and about
+    // (0, 1, 90), nearly the view axis, tips its top to the right. A full
+    // factor of 1 would turn it 120 degrees away: culled, nothing drawn.
+    yrotateRight = -120;
+    auto turned = frame();
+    EXPECT_EQ(shown->rot->wander_frame, 0) << "a still rotator does not advance";
+    double sumX[2] = {0, 0};
+    int n[2] = {0, 0};
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (!turned.at(x, y).black()) sumX[y >= 48] += x, ++n[y >= 48];
+    ASSERT_GT(n[0], 20);
+    ASSERT_GT(n[1], 20);
+    EXPECT_GT(sumX[0] / n[0], 36.0) << "top to the right";
+    EXPECT_LT(sumX[1] / n[1], 28.0);
+}

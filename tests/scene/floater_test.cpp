@@ -114,3 +114,19 @@ TEST_F(FloaterTest, ASidewaysExitRearmsWithoutAContactAndTheNinthContactEndsTheS
 }
 
 }  // namespace
+
+TEST_F(FloaterTest, TopOfFlightSetsZrotateTo90ExactlyWhenTheDrawIsInTheLowerHalf) {
+    int seen[4] = {};
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        srand(seed);
+        int k = (int)((long double)rand() / 536870912.0L);
+        ++seen[k];
+        SetUp();
+        srand(seed);
+        zrotate = 1000;
+        tickFrom(0, 23.9f, 3.0f);
+        ASSERT_EQ(reset, NO);
+        EXPECT_EQ(zrotate, k < 2 ? 90 : 1000) << "seed " << seed << " k " << k;
+    }
+    for (int k = 0; k < 4; ++k) EXPECT_GT(seen[k], 20) << "k " << k;
+}

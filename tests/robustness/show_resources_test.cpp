@@ -5,7 +5,7 @@
 #include "host/foundation/messages.h"
 #include "tests/support/host_support.h"
 
-// A whole show with its sound files missing or broken, or without GL ES: the
+// A whole show with its sound files missing (and no fonts) or broken, or without GL ES: the
 // program copied into a folder of its own beside a copy of its resources,
 // which each case spoils. The show runs (or is skipped) with one line per
 // failure, and the placard is dragged and springs back all the same.
@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 using testsupport::message;
 
 TEST(ShowResources, MissingSoundFilesOrNoGLCostOnlyTheirLinesAndTheirSoundOrShow) {
-    for (const std::string spoiled : {"no sound files", "broken sound files", "no GL"}) {
+    for (const std::string spoiled : {"no sound files, no fonts", "broken sound files", "no GL"}) {
         SCOPED_TRACE(spoiled);
         testsupport::TempDir dir;
         const std::string resources = dir.file("share/paddock/resources");
@@ -25,6 +25,9 @@ TEST(ShowResources, MissingSoundFilesOrNoGLCostOnlyTheirLinesAndTheirSoundOrShow
         fs::create_directories(resources);
         fs::copy(PADDOCK_RESOURCES, resources, fs::copy_options::recursive);
         const bool broken = spoiled == "broken sound files", noGL = spoiled == "no GL";
+        const bool noFonts = !broken && !noGL;
+        dir.write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" + dir.path() +
+                                    "</cachedir></fontconfig>\n");
         for (const char* name : {"boing_0", "boing_1", "boing_2", "Cow_0", "Cow_1", "Cow_2"}) {
             if (noGL) break;
             fs::remove(resources + "/" + name + ".wav");
@@ -36,12 +39,16 @@ TEST(ShowResources, MissingSoundFilesOrNoGLCostOnlyTheirLinesAndTheirSoundOrShow
                   "13 snapshot back.png\n14 quit\n");
         auto r = testsupport::runProgram(
             "cd '" + dir.path() + "' && LSAN_OPTIONS=\"$LSAN_OPTIONS:print_suppressions=0\" " +
-                (noGL ? "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json" : "") + " bin/paddock",
+                (noGL ? "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json" : "") +
+                (noFonts ? "FONTCONFIG_FILE='" + dir.file("fonts.conf") + "'" : "") +
+                " bin/paddock",
             "--headless --script show.script --trace trace.txt");
         EXPECT_EQ(r.status, 0);
         std::vector<std::string> shows;
         int cues = 0, fileCues = 0, interaction = 0;
         std::string expected = message(host::messages::kAudioSilent, "headless run");
+        // Without fonts the placard shows its picture without text, said once.
+        if (noFonts) expected += host::messages::kNoUsableFont;
         if (noGL)
             expected += message(host::messages::kEAGLNoContext, "no EGL display") +
                         toy::messages::kNoShowWithoutGL;

@@ -11,6 +11,7 @@
 
 #include "host/audio/audio_output.h"
 #include "host/audio/output_backend.h"
+#include "host/audio/sdl_audio_format.h"
 #include "host/audio/wav_decoder.h"
 #include "host/foundation/run_loop.h"
 #include "host/foundation/trace.h"
@@ -37,28 +38,6 @@ void SDLCALL channelFinished(int channel) {
     SystemSoundID id = channelSound[channel].load(std::memory_order_acquire);
     channelBusy[channel].store(false, std::memory_order_release);
     if (id != 0) NSRunLoop::mainRunLoop().post([id] { audioPlaybackFinished(id); });
-}
-
-SDL_AudioFormat sdlFormat(SampleFormat f) {
-    switch (f) {
-        case SampleFormat::U8:
-            return AUDIO_U8;
-        case SampleFormat::S8:
-            return AUDIO_S8;
-        case SampleFormat::S16LE:
-            return AUDIO_S16LSB;
-        case SampleFormat::S16BE:
-            return AUDIO_S16MSB;
-        case SampleFormat::S32LE:
-            return AUDIO_S32LSB;
-        case SampleFormat::S32BE:
-            return AUDIO_S32MSB;
-        case SampleFormat::F32LE:
-            return AUDIO_F32LSB;
-        case SampleFormat::F32BE:
-            return AUDIO_F32MSB;
-    }
-    return AUDIO_S16LSB;
 }
 
 // A sound's samples in the device's format, and the mixer's chunk over them

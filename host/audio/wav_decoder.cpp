@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "host/audio/sdl_audio_format.h"
+
 namespace host {
 
 void DecodedSound::Free::operator()(std::uint8_t* p) const { SDL_free(p); }
@@ -21,49 +23,6 @@ namespace {
 void setStrictHints() {
     SDL_SetHintWithPriority(SDL_HINT_WAVE_TRUNCATION, "strict", SDL_HINT_OVERRIDE);
     SDL_SetHintWithPriority(SDL_HINT_WAVE_FACT_CHUNK, "truncate", SDL_HINT_OVERRIDE);
-}
-
-SampleFormat ourFormat(SDL_AudioFormat f) {
-    switch (f) {
-        case AUDIO_U8:
-            return SampleFormat::U8;
-        case AUDIO_S8:
-            return SampleFormat::S8;
-        case AUDIO_S16MSB:
-            return SampleFormat::S16BE;
-        case AUDIO_S32LSB:
-            return SampleFormat::S32LE;
-        case AUDIO_S32MSB:
-            return SampleFormat::S32BE;
-        case AUDIO_F32LSB:
-            return SampleFormat::F32LE;
-        case AUDIO_F32MSB:
-            return SampleFormat::F32BE;
-        default:
-            return SampleFormat::S16LE;
-    }
-}
-
-SDL_AudioFormat sdlFormat(SampleFormat f) {
-    switch (f) {
-        case SampleFormat::U8:
-            return AUDIO_U8;
-        case SampleFormat::S8:
-            return AUDIO_S8;
-        case SampleFormat::S16LE:
-            return AUDIO_S16LSB;
-        case SampleFormat::S16BE:
-            return AUDIO_S16MSB;
-        case SampleFormat::S32LE:
-            return AUDIO_S32LSB;
-        case SampleFormat::S32BE:
-            return AUDIO_S32MSB;
-        case SampleFormat::F32LE:
-            return AUDIO_F32LSB;
-        case SampleFormat::F32BE:
-            return AUDIO_F32MSB;
-    }
-    return AUDIO_S16LSB;
 }
 
 bool looksLikeWave(const std::uint8_t* head, std::size_t size) {

@@ -1,6 +1,8 @@
 #include "host/views/application_loop.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "host/foundation/messages.h"
 #include "host/foundation/run_loop.h"
@@ -9,10 +11,10 @@ namespace host {
 
 ApplicationLoop::ApplicationLoop(UIWindow& window, WindowBackend& backend, Hooks hooks)
     : window_(window), backend_(backend), hooks_(std::move(hooks)) {
-    const float zoom = static_cast<float>(backend.zoom());
+    zoom_ = static_cast<float>(backend.zoom());
     const CGRect bounds = window.bounds();
-    frame_ = CGImage::create(static_cast<int>(bounds.size.width * zoom),
-                             static_cast<int>(bounds.size.height * zoom));
+    frame_ = CGImage::create(static_cast<int>(bounds.size.width * zoom_),
+                             static_cast<int>(bounds.size.height * zoom_));
 }
 
 bool ApplicationLoop::handle(const InputEvent& e) {
@@ -41,51 +43,99 @@ bool ApplicationLoop::handle(const InputEvent& e) {
     return true;
 }
 
-int ApplicationLoop::run() {
+bool ApplicationLoop::start() {
     if (!frame_) {
         say(messages::kWindowUnusable, "out of memory for the frame");
-        return 1;
+        return false;
     }
-    NSRunLoop& loop = NSRunLoop::mainRunLoop();
     // Work posted from other threads (sound completions) wakes the loop.
-    loop.setWakeHandler([this] { backend_.wake(); });
-    const float zoom = static_cast<float>(backend_.zoom());
-    const double period = backend_.refreshInterval();
-    double lastFrame = -period;
-    bool running = true, reportedPresent = false;
+    NSRunLoop::mainRunLoop().setWakeHandler([this] { backend_.wake(); });
+    period_ = backend_.refreshInterval();
+    lastFrame_ = -period_;
+    reportedPresent_ = false;
+    return true;
+}
+
+void ApplicationLoop::runDue() {
+    NSRunLoop& loop = NSRunLoop::mainRunLoop();
+    if (loop.nextDueTime() <= loop.now()) {
+        loop.runDue();
+        needsFrame_ = true;
+    }
+}
+
+void ApplicationLoop::showFrameIfDue() {
+    const double now = NSRunLoop::mainRunLoop().now();
+    // At most one frame per display refresh.
+    if ((needsFrame_ || window_.isAnimating(now)) && now >= lastFrame_ + period_) {
+        window_.renderInto(*frame_, now, zoom_);
+        std::string error;
+        if (!backend_.present(*frame_, error) && !reportedPresent_) {
+            say(messages::kWindowUnusable, error.c_str());
+            reportedPresent_ = true;
+        }
+        if (hooks_.frameShown) hooks_.frameShown(*frame_, now);
+        lastFrame_ = now;
+        needsFrame_ = false;
+    }
+}
+
+int ApplicationLoop::run() {
+    if (!start()) return 1;
+    NSRunLoop& loop = NSRunLoop::mainRunLoop();
+    bool running = true;
     while (running) {
         if (backend_.wasDestroyedElsewhere()) {
             say("%s", messages::kWindowDestroyed);
             break;
         }
-        if (loop.nextDueTime() <= loop.now()) {
-            loop.runDue();
-            needsFrame_ = true;
-        }
-        const double now = loop.now();
-        // At most one frame per display refresh.
-        if ((needsFrame_ || window_.isAnimating(now)) && now >= lastFrame + period) {
-            window_.renderInto(*frame_, now, zoom);
-            std::string error;
-            if (!backend_.present(*frame_, error) && !reportedPresent) {
-                say(messages::kWindowUnusable, error.c_str());
-                reportedPresent = true;
-            }
-            if (hooks_.frameShown) hooks_.frameShown(*frame_, now);
-            lastFrame = now;
-            needsFrame_ = false;
-        }
+        runDue();
+        showFrameIfDue();
 
         // Sleep until the next timer, the next frame while something moves,
         // or the next event, whichever comes first.
         double wakeAt = loop.nextDueTime();
         if (needsFrame_ || window_.isAnimating(loop.now()))
-            wakeAt = std::min(wakeAt, lastFrame + period);
+            wakeAt = std::min(wakeAt, lastFrame_ + period_);
         for (auto e = backend_.waitEvent(wakeAt); e && running; e = backend_.pollEvent())
             running = handle(*e);
     }
     loop.setWakeHandler(nullptr);
     return 0;
+}
+
+bool ApplicationLoop::turn(VirtualClock& clock, double now) {
+    if (backend_.wasDestroyedElsewhere()) {
+        say("%s", messages::kWindowDestroyed);
+        return false;
+    }
+    // The events that came, each dated by its age at this turn's time.
+    std::vector<std::pair<double, InputEvent>> events;
+    while (auto e = backend_.pollEvent()) events.emplace_back(now - e->age, *e);
+    NSRunLoop& loop = NSRunLoop::mainRunLoop();
+    size_t next = 0;
+    // A bound on the steps of one turn, so that work that keeps posting work
+    // cannot hold the page.
+    for (int steps = 0; steps < 10000; ++steps) {
+        const double due = loop.nextDueTime();
+        const double at =
+            next < events.size() ? std::max(events[next].first, clock.now()) : NSRunLoop::kNever;
+        if (due <= now && due <= at) {
+            clock.advanceTo(due);
+            runDue();
+        } else if (at <= now) {
+            clock.advanceTo(at);
+            InputEvent e = events[next].second;
+            e.age = at - events[next].first;
+            ++next;
+            if (!handle(e)) return false;
+        } else {
+            break;
+        }
+    }
+    clock.advanceTo(now);
+    showFrameIfDue();
+    return true;
 }
 
 }  // namespace host

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "host/foundation/clock.h"
 #include "host/views/window.h"
 #include "host/views/window_backend.h"
 
@@ -33,15 +34,33 @@ class ApplicationLoop {
     // 1 when the loop could not start.
     int run();
 
+    // For a loop driven from outside, one turn per display refresh (a
+    // browser's animation frames): start() once, then turn() at each refresh.
+    // False, with a line, when the loop cannot start.
+    bool start();
+    // Moves `clock` (the main run loop's) up to `now`, taking in time order the
+    // input that came since the last turn (each event at its own time) and
+    // each timer due (each fire at its own time, so a timer faster than the
+    // display fires once or twice in a turn), then shows a frame if one is
+    // needed. False for a quit, or when the window was destroyed elsewhere.
+    bool turn(VirtualClock& clock, double now);
+
   private:
     // Returns false for a quit.
     bool handle(const InputEvent& event);
+    // Runs the timers and posted work due now.
+    void runDue();
+    // Composes and presents a frame if one is needed and the display is ready.
+    void showFrameIfDue();
 
     UIWindow& window_;
     WindowBackend& backend_;
     Hooks hooks_;
     std::shared_ptr<CGImage> frame_;
     bool needsFrame_ = true;
+    float zoom_ = 1;
+    double period_ = 0, lastFrame_ = 0;
+    bool reportedPresent_ = false;
 };
 
 }  // namespace host

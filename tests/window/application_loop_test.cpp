@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <thread>
 
@@ -141,6 +142,70 @@ TEST_F(ApplicationLoopTest, WorkPostedFromAnotherThreadEndsAnUnboundedSleep) {
     // What the work changed is shown at the next refresh.
     expectTimes(backend->presents, {0, p});
     expectTimes(backend->waits, {kNever, p, kNever});
+}
+
+// A backend fed between turns, as a page's events come; it presents at every turn.
+struct PageWindow : WindowBackend {
+    explicit PageWindow(Clock& clock) : clock(clock) {}
+    int zoom() const override { return 1; }
+    double refreshInterval() const override { return 0; }
+    bool present(const CGImage&, std::string&) override {
+        presents.push_back(clock.now() - 10);
+        return true;
+    }
+    std::optional<InputEvent> waitEvent(double) override { return pollEvent(); }
+    std::optional<InputEvent> pollEvent() override {
+        if (queue.empty()) return std::nullopt;
+        InputEvent e = queue.front();
+        queue.pop_front();
+        return e;
+    }
+    void wake() override {}
+    bool wasDestroyedElsewhere() const override { return false; }
+    Clock& clock;
+    std::deque<InputEvent> queue;
+    std::vector<double> presents;
+};
+
+TEST_F(ApplicationLoopTest, TurnsFireEachTimerAndTouchAtItsOwnTimeInOrder) {
+    // A 90 Hz tick under 60 Hz turns (set a little after each 1/60 s so that
+    // no fire ties with a turn), with a touch that happened between two fires.
+    std::vector<std::pair<std::string, double>> log;
+    auto tick = NSTimer::scheduledTimerWithTimeInterval(
+        1.0 / 90, [&](NSTimer&) { log.emplace_back("tick", now() - 10); }, true);
+    struct Toucher : UIView {
+        using UIView::UIView;
+        std::vector<std::pair<std::string, double>>* log;
+        void touchesBegan(const NSSet<UITouch>& t, UIEvent*) override {
+            log->emplace_back("touch", t.anyObject()->timestamp() - 10);
+        }
+    };
+    auto toucher = std::make_shared<Toucher>(CGRectMake(0, 0, 320, 480));
+    toucher->log = &log;
+    window.addSubview(toucher);
+    PageWindow page(clock);
+    ApplicationLoop app(window, page);
+    ASSERT_TRUE(app.start());
+    std::vector<size_t> ticksPerTurn;
+    for (int k = 1; k <= 6; ++k) {
+        // Came 0.02 s before the fourth turn: after the fourth tick, before the fifth.
+        if (k == 4) page.queue.push_back(input(Kind::Touch, 0.02));
+        const size_t before = log.size();
+        ASSERT_TRUE(app.turn(clock, 10 + k / 60.0 + 0.001));
+        ticksPerTurn.push_back(log.size() - before - (k == 4));
+    }
+    tick->invalidate();
+    EXPECT_EQ(ticksPerTurn, (std::vector<size_t>{1, 2, 1, 2, 1, 2}));
+    ASSERT_EQ(log.size(), 10u);
+    const double touchAt = 4 / 60.0 + 0.001 - 0.02;
+    for (size_t i = 0, fire = 1; i < log.size(); ++i) {
+        const bool touch = i == 4;
+        EXPECT_EQ(log[i].first, touch ? "touch" : "tick") << "at " << i;
+        EXPECT_NEAR(log[i].second, touch ? touchAt : (fire++) / 90.0, 1e-9) << "at " << i;
+    }
+    std::vector<double> turns;
+    for (int k = 1; k <= 6; ++k) turns.push_back(k / 60.0 + 0.001);
+    expectTimes(page.presents, turns);
 }
 
 }  // namespace

@@ -1,28 +1,30 @@
 #pragma once
 
-#include <json/value.h>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "host/foundation/json_value.h"
 
 namespace host {
 
 // Interface files and property lists are small; anything larger is not one.
 inline constexpr long kMaxJSONFileBytes = 1 << 20;
 
-// Reads and parses a whole JSON file, strictly: no comments, nothing after the
-// value, nesting at most a thousand deep. False with a short reason in `why`
+// Reads and parses a whole JSON file, strictly: an object or an array, no
+// comments, nothing after the value, finite numbers, nesting at most a
+// thousand deep; one byte-order mark may come first. False with a short reason in `why`
 // ("it cannot be read", "it is too large", "it is not JSON").
-bool readJSONFile(const std::string& path, Json::Value& out, std::string& why);
+bool readJSONFile(const std::string& path, JSONValue& out, std::string& why);
 
 // Parses JSON text as readJSONFile does. False when it is not JSON.
-bool parseJSON(std::string_view text, Json::Value& out);
+bool parseJSON(std::string_view text, JSONValue& out);
 
 // The member `key` of an object, or nullptr when `value` is not an object or
 // has no such member.
-const Json::Value* memberOf(const Json::Value& value, const char* key);
+const JSONValue* memberOf(const JSONValue& value, const char* key);
 
 // The string member `key` of an object, if it has one.
-std::optional<std::string> stringMemberOf(const Json::Value& value, const char* key);
+std::optional<std::string> stringMemberOf(const JSONValue& value, const char* key);
 
 }  // namespace host

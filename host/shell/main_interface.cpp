@@ -14,15 +14,14 @@ namespace {
 constexpr const char* kPropertyList = "Info";
 
 // A resource read as JSON; one line and nothing when it cannot be.
-std::optional<Json::Value> readResource(const NSBundle& bundle, const std::string& name,
-                                        const char* what) {
+std::optional<JSONValue> readResource(const NSBundle& bundle, const std::string& name,
+                                      const char* what) {
     auto path = bundle.pathForResource(name, "json");
     if (!path) {
-        say(messages::kStartFileMissing, what, name.c_str(),
-                     bundle.resourcePath().c_str());
+        say(messages::kStartFileMissing, what, name.c_str(), bundle.resourcePath().c_str());
         return std::nullopt;
     }
-    Json::Value json;
+    JSONValue json;
     std::string why;
     if (!readJSONFile(*path, json, why)) {
         say(messages::kStartFileUnusable, what, path->c_str(), why.c_str());
@@ -40,33 +39,33 @@ std::optional<MainInterface> loadMainInterface(const NSBundle& bundle,
     const auto nibName = stringMemberOf(*info, "NSMainNibFile");
     if (!nibName) {
         say(messages::kStartFileUnusable, "property list",
-                     (bundle.resourcePath() + "/" + kPropertyList + ".json").c_str(),
-                     "it names no main interface file (\"NSMainNibFile\")");
+            (bundle.resourcePath() + "/" + kPropertyList + ".json").c_str(),
+            "it names no main interface file (\"NSMainNibFile\")");
         return std::nullopt;
     }
     auto file = readResource(bundle, *nibName, "main interface file");
     if (!file) return std::nullopt;
     const std::string path = bundle.resourcePath() + "/" + *nibName + ".json";
     auto fail = [&](const std::string& why) {
-        say(messages::kStartFileUnusable, "main interface file", path.c_str(),
-                     why.c_str());
+        say(messages::kStartFileUnusable, "main interface file", path.c_str(), why.c_str());
         return std::nullopt;
     };
 
-    const Json::Value* window = memberOf(*file, "window");
+    const JSONValue* window = memberOf(*file, "window");
     const auto windowClass = window ? stringMemberOf(*window, "class") : std::nullopt;
     if (!windowClass) return fail("it holds no window of class \"UIWindow\"");
     if (*windowClass != "UIWindow")
         return fail("the window class " + quotedForMessage(*windowClass) + " is unknown");
 
-    const Json::Value* delegate = memberOf(*file, "delegate");
+    const JSONValue* delegate = memberOf(*file, "delegate");
     const auto fileClass = delegate ? stringMemberOf(*delegate, "class") : std::nullopt;
     std::string className = delegateClassName ? delegateClassName : fileClass ? *fileClass : "";
     if (className.empty()) return fail("it holds no application delegate with a class");
     const auto* make = UIApplicationDelegateClassRegistry::shared().factoryForClass(className);
-    if (!make) return fail("the application delegate class " + quotedForMessage(className) +
+    if (!make)
+        return fail("the application delegate class " + quotedForMessage(className) +
                     " is unknown");
-    const Json::Value* outlets = delegate ? memberOf(*delegate, "outlets") : nullptr;
+    const JSONValue* outlets = delegate ? memberOf(*delegate, "outlets") : nullptr;
     const auto windowOutlet = outlets ? stringMemberOf(*outlets, "window") : std::nullopt;
     if (!windowOutlet || *windowOutlet != "window")
         return fail("the delegate's \"window\" outlet is not connected to the window");

@@ -48,7 +48,7 @@ const std::shared_ptr<UIView>& UIViewController::view() {
 
 namespace {
 
-bool finiteNumbers(const Json::Value& frame) {
+bool finiteNumbers(const JSONValue& frame) {
     if (!frame.isArray() || frame.size() != 4) return false;
     for (const auto& n : frame)
         if (!n.isNumeric() || !std::isfinite(n.asDouble()) || std::fabs(n.asDouble()) > 1e5)
@@ -61,18 +61,17 @@ bool finiteNumbers(const Json::Value& frame) {
 std::shared_ptr<UIView> UIViewController::loadView() {
     auto path = bundle_->pathForResource(nibName_, "json");
     if (!path) {
-        say(messages::kInterfaceFileMissing, nibName_.c_str(),
-                    bundle_->resourcePath().c_str());
+        say(messages::kInterfaceFileMissing, nibName_.c_str(), bundle_->resourcePath().c_str());
         return nullptr;
     }
     auto fail = [&](const std::string& why) {
         say(messages::kInterfaceFileUnusable, path->c_str(), why.c_str());
         return nullptr;
     };
-    Json::Value file;
+    JSONValue file;
     std::string why;
     if (!readJSONFile(*path, file, why)) return fail(why);
-    const Json::Value* view = memberOf(file, "view");
+    const JSONValue* view = memberOf(file, "view");
     if (!view || !view->isObject()) return fail("it holds no \"view\" object");
     const auto classMember = stringMemberOf(*view, "class");
     if (!classMember) return fail("the view names no class");
@@ -80,13 +79,14 @@ std::shared_ptr<UIView> UIViewController::loadView() {
     const auto* factory = UIViewClassRegistry::shared().factoryForClass(className);
     if (!factory) return fail("the view class " + quotedForMessage(className) + " is unknown");
     CGRect frame{};
-    if (const Json::Value* f = memberOf(*view, "frame")) {
+    if (const JSONValue* f = memberOf(*view, "frame")) {
         if (!finiteNumbers(*f)) return fail("the frame is not four numbers [x, y, width, height]");
-        frame = CGRectMake((*f)[0].asFloat(), (*f)[1].asFloat(), (*f)[2].asFloat(),
-                           (*f)[3].asFloat());
+        frame =
+            CGRectMake((*f)[0].asFloat(), (*f)[1].asFloat(), (*f)[2].asFloat(), (*f)[3].asFloat());
     }
     auto made = (*factory)(NSCoder(className, frame));
-    if (!made) return fail("a view of class " + quotedForMessage(className) + " cannot be made from it");
+    if (!made)
+        return fail("a view of class " + quotedForMessage(className) + " cannot be made from it");
     return made;
 }
 

@@ -19,12 +19,13 @@ namespace {
 // {"view": {"class": "UIView"[, "frame": [x, y, w, h]]}} with finite numbers
 // up to 1e5 in size and no negative width or height.
 std::optional<host::CGRect> acceptableFrame(std::string_view bytes) {
-    Json::Value file;
+    host::JSONValue file;
     if (!host::parseJSON(bytes, file)) return std::nullopt;
-    const Json::Value& view = file.isObject() ? file["view"] : Json::Value::nullSingleton();
-    if (!view.isObject() || view["class"] != "UIView") return std::nullopt;
-    if (!view.isMember("frame")) return host::CGRect{};
-    const Json::Value& f = view["frame"];
+    const host::JSONValue* view = file.find("view");
+    if (!view || !view->isObject() || host::stringMemberOf(*view, "class") != "UIView")
+        return std::nullopt;
+    if (!view->find("frame")) return host::CGRect{};
+    const host::JSONValue& f = *view->find("frame");
     if (!f.isArray() || f.size() != 4) return std::nullopt;
     float v[4];
     for (int i = 0; i < 4; ++i) {

@@ -15,29 +15,36 @@
 
 namespace {
 
-Json::Value parsed(std::string_view text) {
-    Json::Value value;
-    if (!host::parseJSON(text, value)) return Json::Value();
+host::JSONValue parsed(std::string_view text) {
+    host::JSONValue value;
+    if (!host::parseJSON(text, value)) return host::JSONValue();
     return value;
 }
 
-std::string stringAt(const Json::Value& object, const char* key, const char* otherwise = "") {
-    if (!object.isObject() || !object.isMember(key) || !object[key].isString()) return otherwise;
-    return object[key].asString();
+// The member `key` of an object; null for anything else.
+const host::JSONValue& at(const host::JSONValue& object, const char* key) {
+    static const host::JSONValue none;
+    const host::JSONValue* member = object.find(key);
+    return member ? *member : none;
+}
+
+std::string stringAt(const host::JSONValue& object, const char* key, const char* otherwise = "") {
+    const host::JSONValue& member = at(object, key);
+    return member.isString() ? member.asString() : otherwise;
 }
 
 // Whether start-up must succeed with these two files in the bundle.
 bool acceptable(std::string_view info, std::optional<std::string_view> mainWindow) {
-    const Json::Value list = parsed(info);
+    const host::JSONValue list = parsed(info);
     const std::string nib = stringAt(list, "NSMainNibFile", "\n");
     if (nib != "Info" && !(nib == "MainWindow" && mainWindow)) return false;
-    const Json::Value file = parsed(nib == "Info" ? info : *mainWindow);
-    if (!file.isObject() || !file.isMember("window") || !file.isMember("delegate")) return false;
-    if (stringAt(file["window"], "class") != "UIWindow") return false;
-    const Json::Value& delegate = file["delegate"];
+    const host::JSONValue file = parsed(nib == "Info" ? info : *mainWindow);
+    if (!file.find("window") || !file.find("delegate")) return false;
+    if (stringAt(at(file, "window"), "class") != "UIWindow") return false;
+    const host::JSONValue& delegate = at(file, "delegate");
     if (stringAt(delegate, "class") != "PaddockAppDelegate") return false;
-    if (!delegate.isObject() || !delegate.isMember("outlets")) return false;
-    return stringAt(delegate["outlets"], "window") == "window";
+    if (!delegate.find("outlets")) return false;
+    return stringAt(at(delegate, "outlets"), "window") == "window";
 }
 
 }  // namespace
@@ -63,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_EXPECT(objects->delegate && objects->window &&
                     objects->delegate->window() == objects->window);
         FUZZ_EXPECT(objects->window->frame() == host::UIScreen::mainScreen().bounds());
-        const Json::Value list = parsed(info);
+        const host::JSONValue list = parsed(info);
         FUZZ_EXPECT(objects->bundleName == stringAt(list, "CFBundleName") &&
                     objects->iconFile == stringAt(list, "CFBundleIconFile") &&
                     objects->version == stringAt(list, "CFBundleShortVersionString"));

@@ -154,4 +154,6 @@ GLESBackend& eglBackend() {
     return backend;
 }
 
+GLESBackend& platformGLESBackend() { return eglBackend(); }
+
 }  // namespace host

@@ -6,7 +6,7 @@ namespace host {
 namespace {
 
 GLESBackend*& chosen() {
-    static GLESBackend* backend = &eglBackend();
+    static GLESBackend* backend = &platformGLESBackend();
     return backend;
 }
 
@@ -15,8 +15,8 @@ GLESBackend*& chosen() {
 GLESBackend& glesBackend() { return *chosen(); }
 
 bool useGLESBackend(const char* name) {
-    if (!name || !*name) name = "egl";
-    for (GLESBackend* backend : {&eglBackend(), &nullGLESBackend()}) {
+    if (!name || !*name) name = platformGLESBackend().name();
+    for (GLESBackend* backend : {&platformGLESBackend(), &nullGLESBackend()}) {
         if (std::strcmp(name, backend->name()) == 0) {
             chosen() = backend;
             return true;

@@ -14,7 +14,8 @@ inline constexpr GLESContextHandle kNoGLESContext{};
 // rendering contexts with no window of their own. EAGLContext renders only
 // into framebuffer objects and presents by reading pixels back, so a backend
 // needs no surface, swap or window. One thread uses it. The backends: EGL
-// (egl_backend.cpp) and none at all (null_backend.cpp).
+// (egl_backend.cpp), WebGL (webgl_backend.cpp) and none at all
+// (null_backend.cpp).
 class GLESBackend {
   public:
     virtual ~GLESBackend() = default;
@@ -57,14 +58,19 @@ class GLESBackend {
     virtual Proc procAddress(const char* name) const = 0;
 };
 
-// The backends there are.
+// The backends there are: EGL natively, WebGL in a browser build, and none.
 GLESBackend& eglBackend();
+GLESBackend& webglBackend();
 GLESBackend& nullGLESBackend();
+// The build's real backend: EGL, or WebGL in the browser.
+GLESBackend& platformGLESBackend();
 
-// The backend contexts are made with from now on: EGL until another is chosen.
+// The backend contexts are made with from now on: the platform's until another
+// is chosen.
 GLESBackend& glesBackend();
-// Chooses the backend by name: "egl" (null or empty means it too) or "none".
-// False, changing nothing, for any other name.
+// Chooses the backend by name: the platform's ("egl", or "webgl" in the
+// browser; null or empty means it too) or "none". False, changing nothing, for
+// any other name.
 bool useGLESBackend(const char* name);
 
 }  // namespace host

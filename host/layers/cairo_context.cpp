@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 
+#include "host/layers/bilinear_2x.h"
 #include "host/layers/cairo_backend.h"
 
 namespace host {
@@ -113,6 +115,9 @@ class CairoContext : public CGContext {
         cairo_fill(cr_);
     }
     void drawImage(const CGImage& image, CGImageFilter filter, CGImageEdges edges) override {
+        if (filter == CGImageFilter::bilinear && edges == CGImageEdges::extended &&
+            drawOpaqueTwice(image))
+            return;
         const KeptFill kept(cr_);
         cairo_set_source_surface(cr_, surfaceOf(image, filter != CGImageFilter::nearest), 0, 0);
         cairo_pattern_t* source = cairo_get_source(cr_);
@@ -132,6 +137,57 @@ class CairoContext : public CGContext {
     }
 
   private:
+    // The window's zoom 2 enlarges the opaque GL view every frame: done here
+    // without pixman when nothing but a pixel-aligned rectangle clips it, with
+    // the same pixels. False when the case is any other.
+    bool drawOpaqueTwice(const CGImage& image) {
+        if (image.format() != CGImage::Format::rgb565) return false;
+        cairo_matrix_t m;
+        cairo_get_matrix(cr_, &m);
+        if (m.xx != 2 || m.yy != 2 || m.xy != 0 || m.yx != 0 || m.x0 != std::floor(m.x0) ||
+            m.y0 != std::floor(m.y0) || std::fabs(m.x0) > 1e6 || std::fabs(m.y0) > 1e6)
+            return false;
+        cairo_surface_t* target = cairo_get_target(cr_);
+        if (cairo_get_group_target(cr_) != target ||
+            cairo_get_operator(cr_) != CAIRO_OPERATOR_OVER ||
+            cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
+            cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32)
+            return false;
+        cairo_surface_t* widened = surfaceOf(image, true);
+        if (cairo_image_surface_get_format(widened) != CAIRO_FORMAT_RGB24) return false;
+
+        // The clip, in pixels: one rectangle on whole pixels, or nothing.
+        cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr_);
+        bool aligned = clip->status == CAIRO_STATUS_SUCCESS && clip->num_rectangles <= 1;
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        if (aligned && clip->num_rectangles == 1) {
+            const cairo_rectangle_t& r = clip->rectangles[0];
+            x0 = m.x0 + 2 * r.x, y0 = m.y0 + 2 * r.y;
+            x1 = x0 + 2 * r.width, y1 = y0 + 2 * r.height;
+            aligned = x0 == std::floor(x0) && y0 == std::floor(y0) && x1 == std::floor(x1) &&
+                      y1 == std::floor(y1);
+        }
+        cairo_rectangle_list_destroy(clip);
+        if (!aligned) return false;
+        const int width = cairo_image_surface_get_width(target);
+        const int height = cairo_image_surface_get_height(target);
+        const int left = static_cast<int>(std::clamp(x0, 0.0, double(width)));
+        const int top = static_cast<int>(std::clamp(y0, 0.0, double(height)));
+        const int right = static_cast<int>(std::clamp(x1, 0.0, double(width)));
+        const int bottom = static_cast<int>(std::clamp(y1, 0.0, double(height)));
+        if (left >= right || top >= bottom) return true;
+
+        cairo_surface_flush(target);
+        cairo_surface_flush(widened);
+        const PixelRows rows{cairo_image_surface_get_data(widened), image.width(), image.height(),
+                             cairo_image_surface_get_stride(widened)};
+        drawBilinear2x(rows, cairo_image_surface_get_data(target),
+                       cairo_image_surface_get_stride(target), static_cast<int>(m.x0),
+                       static_cast<int>(m.y0), left, top, right, bottom);
+        cairo_surface_mark_dirty_rectangle(target, left, top, right - left, bottom - top);
+        return true;
+    }
+
     cairo_t* cr_;
 };
 

@@ -17,8 +17,9 @@ struct Walk {
     double time;
     int width, height;  // of the target, in pixels
     bool measuring;
-    int index = 0;       // of the next layer with contents, in drawing order
-    int firstShown = 0;  // layers with contents before this one are hidden
+    int index = 0;         // of the next layer with contents, in drawing order
+    int firstShown = 0;    // layers with contents before this one are hidden
+    bool covered = false;  // some layer hides the whole target
 };
 
 bool isIntegerTranslation(const CGContextMatrix& m) {
@@ -76,7 +77,10 @@ void drawLayer(Walk& walk, const CALayer& layer) {
     if (contents && b.size.width > 0 && b.size.height > 0) {
         const int index = walk.index++;
         if (walk.measuring) {
-            if (coversTarget(walk, b, *contents)) walk.firstShown = index;
+            if (coversTarget(walk, b, *contents)) {
+                walk.firstShown = index;
+                walk.covered = true;
+            }
         } else if (index >= walk.firstShown) {
             drawContents(c, b, *contents);
         }
@@ -89,8 +93,10 @@ void drawLayer(Walk& walk, const CALayer& layer) {
 
 void composeLayerTree(const CALayer& root, CGImage& target, double time, float scale) {
     drawingBackend().drawIntoImage(target, [&](CGContext& c) {
-        c.clearToColor(0, 0, 0, 1);
-        if (!(scale > 0 && std::isfinite(scale))) return;
+        if (!(scale > 0 && std::isfinite(scale))) {
+            c.clearToColor(0, 0, 0, 1);
+            return;
+        }
         c.scaleCTM(scale, scale);
         // The root's own placement is ignored: its bounds fill the target.
         const CGRect b = root.bounds();
@@ -100,6 +106,8 @@ void composeLayerTree(const CALayer& root, CGImage& target, double time, float s
         c.saveGState();
         drawLayer(walk, root);
         c.restoreGState();
+        // Black behind everything, unless an opaque layer replaces every pixel.
+        if (!walk.covered) c.clearToColor(0, 0, 0, 1);
         walk.measuring = false;
         walk.index = 0;
         drawLayer(walk, root);

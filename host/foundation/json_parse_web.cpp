@@ -24,9 +24,14 @@ EM_JS(char*, paddock_parse_json, (const char* text, int size), {
     }
     if (value === null || typeof value !== "object") return 0;
     const parts = [];
-    const unpaired = /[\uD800-\uDBFF](?![\uDC00-\uDFFF])/;
     const str = function(s) {
-        if (unpaired.test(s)) throw new Error("unpaired surrogate");
+        for (let i = 0; i < s.length; ++i) {
+            const c = s.charCodeAt(i);
+            if (c < 0xD800 || c > 0xDBFF) continue;
+            const next = s.charCodeAt(i + 1);
+            if (!(next >= 0xDC00 && next <= 0xDFFF)) throw new Error("unpaired surrogate");
+            ++i;
+        }
         parts.push("s", lengthBytesUTF8(s), ":", s);
     };
     const walk = function(v, depth) {

@@ -20,32 +20,10 @@
 #include "host/shell/run.h"
 #include "host/shell/script.h"
 #include "host/shell/sdl_window.h"
-#include "host/views/ui_image.h"
 #include "host/views/screen.h"
+#include "host/views/ui_image.h"
 
 namespace host {
-
-static UIApplication*& sharedSlot() {
-    static UIApplication* application = nullptr;
-    return application;
-}
-
-UIApplication* UIApplication::sharedApplication() { return sharedSlot(); }
-
-UIApplicationDelegateClassRegistry& UIApplicationDelegateClassRegistry::shared() {
-    static UIApplicationDelegateClassRegistry registry;
-    return registry;
-}
-
-void UIApplicationDelegateClassRegistry::registerClass(const std::string& name, Factory make) {
-    factories_[name] = std::move(make);
-}
-
-const UIApplicationDelegateClassRegistry::Factory*
-UIApplicationDelegateClassRegistry::factoryForClass(const std::string& name) const {
-    auto it = factories_.find(name);
-    return it == factories_.end() ? nullptr : &it->second;
-}
 
 // Launching must leave a visible key window with something in it; a black
 // window that takes no input is worse than a clear failure.
@@ -105,7 +83,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     if (options.headless && !readScript(options.scriptPath, steps)) return 2;
     if (options.headless && sameFile(options.scriptPath, options.tracePath)) {
         say(messages::kBadCommandLine, program.c_str(),
-                     "--trace names the script itself, which it would overwrite");
+            "--trace names the script itself, which it would overwrite");
         return 2;
     }
     if (!options.recordPath.empty() && (sameFile(options.recordPath, options.scriptPath) ||
@@ -137,13 +115,13 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         screen = SdlWindow::open(title, static_cast<int>(bounds.size.width),
                                  static_cast<int>(bounds.size.height), options.zoom, error);
         if (!screen) {
-            say(messages::kNoDisplay, program.c_str(), error.c_str(),
-                         program.c_str());
+            say(messages::kNoDisplay, program.c_str(), error.c_str(), program.c_str());
             return 1;
         }
         // A broken icon costs only the icon (imageNamed has said why).
         if (!objects->iconFile.empty())
-            if (auto icon = UIImage::imageNamed(objects->iconFile)) screen->setIcon(*icon->CGImage());
+            if (auto icon = UIImage::imageNamed(objects->iconFile))
+                screen->setIcon(*icon->CGImage());
     }
     // Headless, the recording starts with the run; a window starts its own.
     std::unique_ptr<Recorder> recorder;
@@ -187,7 +165,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
     int status = 1;
     {
         UIApplication application;
-        sharedSlot() = &application;
+        UIApplication::sharedSlot() = &application;
         application.delegate_ = std::move(objects->delegate);
         std::shared_ptr<UIWindow> window = std::move(objects->window);
         application.delegate_->applicationDidFinishLaunching(&application);
@@ -219,7 +197,7 @@ int runApplication(int argc, char** argv, const char* principalClassName,
         loop.reset();
         window.reset();
         application.delegate_.reset();
-        sharedSlot() = nullptr;
+        UIApplication::sharedSlot() = nullptr;
     }
     AudioOutput::close();
     setSystemSoundObserver(nullptr);

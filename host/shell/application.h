@@ -50,7 +50,9 @@ class UIApplication {
     UIApplicationDelegate* delegate() const { return delegate_.get(); }
 
   private:
+    // The native shell's run and the browser's start both set these.
     friend int runApplication(int, char**, const char*, const char*);
+    static UIApplication*& sharedSlot();
     std::unique_ptr<UIApplicationDelegate> delegate_;
 };
 

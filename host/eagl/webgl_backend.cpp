@@ -6,6 +6,8 @@
 // From webgl_backend.js: a WebGL 1 context on a canvas of its own (the
 // context's framebuffer objects are drawn into, never the canvas), or 0.
 extern "C" EMSCRIPTEN_WEBGL_CONTEXT_HANDLE paddock_webgl_create_context(void);
+// Destroys one, losing its WebGL context at once.
+extern "C" void paddock_webgl_destroy_context(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context);
 // Whether the browser has WebGL at all.
 extern "C" int paddock_webgl_supported(void);
 
@@ -45,14 +47,14 @@ class WebGLBackend final : public GLESBackend {
         // then whatever was current before is current again.
         EMSCRIPTEN_WEBGL_CONTEXT_HANDLE before = emscripten_webgl_get_current_context();
         if (emscripten_webgl_make_context_current(webgl) != EMSCRIPTEN_RESULT_SUCCESS) {
-            emscripten_webgl_destroy_context(webgl);
+            paddock_webgl_destroy_context(webgl);
             why = "the new WebGL context cannot be made current";
             return kNoGLESContext;
         }
         webgl_gles1::State* state = webgl_gles1::create(why);
         emscripten_webgl_make_context_current(before);
         if (!state) {
-            emscripten_webgl_destroy_context(webgl);
+            paddock_webgl_destroy_context(webgl);
             return kNoGLESContext;
         }
         return static_cast<GLESContextHandle>(
@@ -78,7 +80,7 @@ class WebGLBackend final : public GLESBackend {
         if (!c) return;
         if (c == current_) makeCurrent(kNoGLESContext);
         webgl_gles1::destroy(c->state);
-        emscripten_webgl_destroy_context(c->webgl);
+        paddock_webgl_destroy_context(c->webgl);
         delete c;
     }
 

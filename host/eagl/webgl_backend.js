@@ -19,4 +19,15 @@ mergeInto(LibraryManager.library, {
       failIfMajorPerformanceCaveat: false
     });
   },
+
+  // Drops a context at once rather than when the page collects its canvas:
+  // browsers keep only a few WebGL contexts alive.
+  paddock_webgl_destroy_context__deps: ['$GL'],
+  paddock_webgl_destroy_context: function(handle) {
+    var context = GL.getContext(handle);
+    if (!context) return;
+    var lose = context.GLctx.getExtension('WEBGL_lose_context');
+    GL.deleteContext(handle);
+    if (lose) lose.loseContext();
+  },
 });

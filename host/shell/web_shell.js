@@ -39,8 +39,6 @@ mergeInto(LibraryManager.library, {
         if (phase >= 3) delete paddockShell.fingers[t.identifier];
         paddockShell.push(0, finger, phase, paddockShell.point(t.clientX, t.clientY), e.timeStamp);
       }
-      // Sound may only start after a gesture: the first touch that ends is one.
-      if (phase == 3 && Module['paddockResumeAudio']) Module['paddockResumeAudio']();
     },
     onMouse: function(e) {
       if (e.button != 0 && e.type != 'mousemove') return;
@@ -58,7 +56,6 @@ mergeInto(LibraryManager.library, {
       }
       e.preventDefault();
       paddockShell.push(0, 0, phase, paddockShell.point(e.clientX, e.clientY), e.timeStamp);
-      if (phase == 3 && Module['paddockResumeAudio']) Module['paddockResumeAudio']();
     },
   },
 

@@ -1,0 +1,215 @@
+#!/usr/bin/env python3
+"""The page in headless chromium on a phone viewport (mobile, touch, pixel ratio 2):
+first frame time, a drag and release by touch, the show over black, the placard
+back at the centre, a double tap beside it turning its text, the trace's cues
+against the native headless run of the same drag, Web Audio's report, and what
+the page loads, gzipped.
+
+    tests/web/page_test.py [BUILD_WEB] [NATIVE_PADDOCK]
+(defaults build-web and build/bin/paddock). Prints one line per check; status 1
+when any fails."""
+
+import gzip
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import devtools  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WEB = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build-web"))
+NATIVE = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else
+                         os.path.join(ROOT, "build", "bin", "paddock"))
+CLOCK_START = 1000
+FIRST_FRAME_MS = 1500
+PAGE_BYTES_GZIPPED = 600 * 1024
+# The placard resting at the centre and its text band, in stage points.
+PLACARD = (56, 96, 264, 384)
+TEXT_BAND = (62, 130, 258, 170)
+# The drag, in stage points and seconds from the first touch.
+DRAG = [(0.0, 160, 240)] + [(0.1 + 0.03 * i, 160 + 9 * i, 240 + 14 * i) for i in range(1, 11)]
+
+failures = []
+
+
+def check(ok, what, detail=""):
+    print("%s %s%s" % ("PASS" if ok else "FAIL", what, (": " + detail) if detail else ""))
+    if not ok:
+        failures.append(what)
+
+
+class Picture:
+    """A screenshot at one pixel per stage point."""
+
+    def __init__(self, browser):
+        self.w, self.h, self.rows = devtools.read_png(browser.screenshot(scale=0.5))
+
+    def px(self, x, y):
+        r = self.rows[y]
+        return r[4 * x], r[4 * x + 1], r[4 * x + 2]
+
+    def pixels(self, box):
+        x0, y0, x1, y1 = box
+        return [self.px(x, y) for y in range(y0, y1) for x in range(x0, x1)]
+
+    def mean_difference(self, other, box):
+        a, b = self.pixels(box), other.pixels(box)
+        return sum(abs(p - q) for pa, pb in zip(a, b) for p, q in zip(pa, pb)) / (3.0 * len(a))
+
+
+def black(p):
+    return max(p) < 24
+
+
+def cow_coloured(p):
+    # The hide's lit browns and pinks: red leads, blue trails, bright enough.
+    r, g, b = p
+    return r > 110 and r > g + 15 and g >= b
+
+
+def trace_lines(console):
+    return [text[len("trace: "):] for kind, text in console if text.startswith("trace: ")]
+
+
+def cues(lines):
+    """The show's documented sequence, without times: starts, cues, sounds, ends."""
+    out = []
+    for line in lines:
+        words = line.split(" ", 1)[1] if " " in line else line
+        if words.startswith(("cue ", "show ", "sound played")):
+            out.append(words)
+    return out
+
+
+def native_cues(drag):
+    """The same drag and release in a native headless run with the same clock start."""
+    with tempfile.TemporaryDirectory(prefix="paddock-page-test-") as tmp:
+        script = os.path.join(tmp, "drag.script")
+        trace = os.path.join(tmp, "trace.txt")
+        steps = ["%.2f %s %d %d" % (0.5 + t, "down" if i == 0 else "move", x, y)
+                 for i, (t, x, y) in enumerate(drag)]
+        t, x, y = drag[-1]
+        steps += ["%.2f up %d %d" % (0.6 + t, x, y), "16 quit"]
+        open(script, "w").write("\n".join(steps) + "\n")
+        subprocess.run([NATIVE, "--headless", "--script", script, "--clock-start",
+                        str(CLOCK_START), "--trace", trace], check=True, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return cues(open(trace).read().splitlines())
+
+
+def page_bytes(browser):
+    """What the page fetched (every resource and the page itself), gzipped by us."""
+    names = browser.evaluate(
+        "performance.getEntriesByType('resource').map(e => e.name)"
+        ".concat([location.href])")
+    total, files = 0, []
+    for url in names:
+        path = urllib.parse.urlparse(url).path.lstrip("/") or "index.html"
+        local = os.path.join(WEB, path)
+        if not os.path.isfile(local):
+            check(False, "the page fetches only files that exist", path)
+            continue
+        size = len(gzip.compress(open(local, "rb").read(), 9))
+        files.append((size, path))
+        total += size
+    return total, sorted(files, reverse=True)
+
+
+def main():
+    if not os.path.isfile(os.path.join(WEB, "paddock.wasm")):
+        print("FAIL no page in %s (run scripts/web)" % WEB)
+        return 1
+    with devtools.serve(WEB) as base, devtools.Browser(width=320, height=480, dpr=2) as b:
+        b.open("%s/index.html?clock-start=%d" % (base, CLOCK_START))
+        first = b.wait_for("Module.paddockFirstFrame", timeout=20)
+        check(first <= FIRST_FRAME_MS, "first frame within %d ms" % FIRST_FRAME_MS,
+              "%.0f ms from navigation" % first)
+        check(b.evaluate("[innerWidth, innerHeight, devicePixelRatio, "
+                         "document.getElementById('stage').width]") == [320, 480, 2, 640],
+              "a phone viewport at pixel ratio 2 gets a 640 x 960 canvas")
+        b.pump(0.3)
+        resting = Picture(b)
+        check(not black(resting.px(160, 240)) and black(resting.px(300, 440)),
+              "the placard rests at the centre on black")
+
+        # A drag by touch: the placard follows the finger.
+        start = time.monotonic()
+        for i, (t, x, y) in enumerate(DRAG):
+            b.pump(max(0.0, start + t - time.monotonic()))
+            b.touch("start" if i == 0 else "move", x, y)
+        b.pump(0.3)
+        held = Picture(b)
+        check(not black(held.px(300, 440)) and black(held.px(70, 110)),
+              "the placard follows the finger", "pixel at (300, 440) %s" % (held.px(300, 440),))
+        b.touch("end", *DRAG[-1][1:])
+
+        # The show: the cow over black where the placard was.
+        b.pump(0.8)
+        show = Picture(b)
+        where = show.pixels(PLACARD)
+        dark = sum(map(black, where)) / len(where)
+        cow = sum(map(cow_coloured, show.pixels((0, 0, 320, 480))))
+        check(dark > 0.6 and cow > 200, "the show: cow-coloured pixels over black",
+              "%.0f%% of the placard's place black, %d cow pixels" % (100 * dark, cow))
+
+        deadline = time.monotonic() + 15
+        while not any(line.endswith("show end") for line in trace_lines(b.console)):
+            if time.monotonic() > deadline:
+                break
+            b.pump(0.2)
+        b.pump(2.2)
+        back = Picture(b)
+        diff = back.mean_difference(resting, (0, 0, 320, 480))
+        check(diff < 1.5, "the placard is back at the centre after the show",
+              "mean difference %.2f from the resting frame" % diff)
+
+        # A double tap beside the placard: its next line.
+        b.tap(40, 450)
+        b.pump(0.08)
+        b.tap(40, 450)
+        b.pump(0.5)
+        turned = Picture(b)
+        band = turned.mean_difference(resting, TEXT_BAND)
+        rest = turned.mean_difference(resting, (0, 200, 320, 480))
+        check(band > 3 and rest < 1.5, "a double tap beside the placard changes its text",
+              "text band differs by %.2f, the rest by %.2f" % (band, rest))
+        check(b.evaluate("visualViewport.scale") == 1 and b.evaluate("scrollY") == 0,
+              "the page neither zoomed nor scrolled")
+
+        # The trace's cues equal the native run's of the same drag and clock start.
+        web = cues(trace_lines(b.console))
+        web = web[:web.index("show end") + 1] if "show end" in web else web
+        native = native_cues(DRAG)
+        same = web == native
+        detail = "%d lines" % len(web)
+        if not same:
+            n = next((i for i, (p, q) in enumerate(zip(web, native)) if p != q),
+                     min(len(web), len(native)))
+            detail = "first difference at line %d: page %r, native %r" % (
+                n, web[n] if n < len(web) else None, native[n] if n < len(native) else None)
+        check(same and len(web) > 10, "the show's cues equal the native run's", detail)
+
+        # Web Audio: the sounds decoded and started, one start per sound played.
+        report = b.evaluate("Module.paddockAudioReport()")
+        played = sum(1 for line in web if line.startswith("sound played"))
+        check(report["decoded"] >= 2 and report["started"] + report.get("unheard", 0) == played
+              and report["started"] > 0 and report["state"] == "running",
+              "Web Audio decoded and started the sounds",
+              "%s; %d played in the trace" % (report, played))
+
+        total, files = page_bytes(b)
+        check(total <= PAGE_BYTES_GZIPPED, "the page loads at most %d KB gzipped"
+              % (PAGE_BYTES_GZIPPED // 1024), "%.1f KB: %s" % (total / 1024, ", ".join(
+                  "%s %.1f" % (p, s / 1024) for s, p in files[:5])))
+
+        errors = [text for kind, text in b.console if kind in ("error", "exception")]
+        check(not errors, "no errors in the console", "; ".join(errors[:3]))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

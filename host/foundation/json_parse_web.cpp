@@ -18,7 +18,8 @@ EM_JS(char*, paddock_parse_json, (const char* text, int size), {
     let value;
     try {
         const bytes = HEAPU8.subarray(text, text + size);
-        value = JSON.parse(new TextDecoder("utf-8").decode(bytes));
+        // ignoreBOM: a byte-order mark is left in the text (one was taken off already).
+        value = JSON.parse(new TextDecoder("utf-8", {ignoreBOM: true}).decode(bytes));
     } catch (e) {
         return 0;
     }

@@ -5,10 +5,13 @@ back at the centre, a double tap beside it turning its text, the trace's cues
 against the native headless run of the same drag, Web Audio's report, and what
 the page loads, gzipped.
 
-    tests/web/page_test.py [BUILD_WEB] [NATIVE_PADDOCK]
-(defaults build-web and build/bin/paddock). Prints one line per check; status 1
-when any fails."""
+    tests/web/page_test.py [--native BUILD] [--web BUILD_WEB]
 
+BUILD holds bin/paddock (default build/), BUILD_WEB the page (default
+build-web/, made by scripts/web). Prints one line per check; status 1 when any
+fails."""
+
+import argparse
 import gzip
 import os
 import subprocess
@@ -21,9 +24,12 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import devtools  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-WEB = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build-web"))
-NATIVE = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else
-                         os.path.join(ROOT, "build", "bin", "paddock"))
+arguments = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+arguments.add_argument("--native", default=os.path.join(ROOT, "build"))
+arguments.add_argument("--web", default=os.path.join(ROOT, "build-web"))
+options = arguments.parse_args()
+WEB = os.path.abspath(options.web)
+NATIVE = os.path.join(os.path.abspath(options.native), "bin", "paddock")
 CLOCK_START = 1000
 FIRST_FRAME_MS = 1500
 PAGE_BYTES_GZIPPED = 600 * 1024

@@ -162,10 +162,22 @@ void main() {
 }
 )";
 
+// Into a 5-6-5 buffer, each channel is rounded to 8 bits and then cut to 5
+// or 6, as Mesa's software rasteriser (the native program's GL) does, rather
+// than rounded straight to 5 or 6 bits: the same colour lands on the same
+// level. The result is an exact level, which the buffer keeps as it is.
 constexpr const char* kFragmentShader = R"(
 precision highp float;
+uniform bool u_rgb565;
 varying vec4 v_color;
-void main() { gl_FragColor = v_color; }
+void main() {
+    vec4 c = v_color;
+    if (u_rgb565) {
+        vec3 bytes = floor(c.rgb * 255.0 + 0.5);
+        c.rgb = floor(bytes / vec3(8.0, 4.0, 8.0)) / vec3(31.0, 63.0, 31.0);
+    }
+    gl_FragColor = c;
+}
 )";
 
 enum Uniform {
@@ -184,6 +196,7 @@ enum Uniform {
     uHalfVector,
     uShininess,
     uAlpha,
+    uRgb565,
     kUniforms
 };
 constexpr const char* kUniformNames[kUniforms] = {"u_mvp",
@@ -200,7 +213,8 @@ constexpr const char* kUniformNames[kUniforms] = {"u_mvp",
                                                   "u_light_direction",
                                                   "u_half_vector",
                                                   "u_shininess",
-                                                  "u_alpha"};
+                                                  "u_alpha",
+                                                  "u_rgb565"};
 constexpr GLuint kPositionAttribute = 0;
 constexpr GLuint kNormalAttribute = 1;
 
@@ -232,6 +246,8 @@ struct State {
     GLint packAlignment = 4;
     // The colour format of each renderbuffer given storage, for the read format.
     std::unordered_map<GLuint, GLenum> renderbufferFormats;
+    // Whether the bound framebuffer draws into RGB565; -1 once it may have changed.
+    int rgb565Target = -1;
 
     GLuint program = 0;
     GLint uniforms[kUniforms] = {};
@@ -287,6 +303,8 @@ bool readsRGB565(State& s) {
 }
 
 void upload(State& s) {
+    if (s.rgb565Target < 0) s.rgb565Target = readsRGB565(s);
+    emscripten_glUniform1i(s.uniforms[uRgb565], s.rgb565Target);
     Matrix mvp = multiply(s.stacks[1].back(), s.stacks[0].back());
     emscripten_glUniformMatrix4fv(s.uniforms[uMvp], 1, GL_FALSE, mvp.m);
     emscripten_glUniform1i(s.uniforms[uLighting], s.lighting);
@@ -872,6 +890,7 @@ GL_API void GL_APIENTRY glDeleteRenderbuffersOES(GLsizei n, const GLuint* render
     if (!current) return;
     for (GLsizei i = 0; i < n; ++i) current->renderbufferFormats.erase(renderbuffers[i]);
     emscripten_glDeleteRenderbuffers(n, renderbuffers);
+    current->rgb565Target = -1;
 }
 GL_API void GL_APIENTRY glGenRenderbuffersOES(GLsizei n, GLuint* renderbuffers) {
     if (current) emscripten_glGenRenderbuffers(n, renderbuffers);
@@ -887,6 +906,7 @@ GL_API void GL_APIENTRY glRenderbufferStorageOES(GLenum target, GLenum internalf
     GLint bound = 0;
     emscripten_glGetIntegerv(GL_RENDERBUFFER_BINDING, &bound);
     if (bound) current->renderbufferFormats[static_cast<GLuint>(bound)] = internalformat;
+    current->rgb565Target = -1;
 }
 GL_API void GL_APIENTRY glGetRenderbufferParameterivOES(GLenum target, GLenum pname,
                                                         GLint* params) {
@@ -896,7 +916,9 @@ GL_API GLboolean GL_APIENTRY glIsFramebufferOES(GLuint framebuffer) {
     return current ? emscripten_glIsFramebuffer(framebuffer) : GL_FALSE;
 }
 GL_API void GL_APIENTRY glBindFramebufferOES(GLenum target, GLuint framebuffer) {
-    if (current) emscripten_glBindFramebuffer(target, framebuffer);
+    if (!current) return;
+    emscripten_glBindFramebuffer(target, framebuffer);
+    current->rgb565Target = -1;
 }
 GL_API void GL_APIENTRY glDeleteFramebuffersOES(GLsizei n, const GLuint* framebuffers) {
     if (current) emscripten_glDeleteFramebuffers(n, framebuffers);
@@ -910,8 +932,9 @@ GL_API GLenum GL_APIENTRY glCheckFramebufferStatusOES(GLenum target) {
 GL_API void GL_APIENTRY glFramebufferRenderbufferOES(GLenum target, GLenum attachment,
                                                      GLenum renderbuffertarget,
                                                      GLuint renderbuffer) {
-    if (current)
-        emscripten_glFramebufferRenderbuffer(target, attachment, renderbuffertarget, renderbuffer);
+    if (!current) return;
+    emscripten_glFramebufferRenderbuffer(target, attachment, renderbuffertarget, renderbuffer);
+    current->rgb565Target = -1;
 }
 GL_API void GL_APIENTRY glGetFramebufferAttachmentParameterivOES(GLenum target, GLenum attachment,
                                                                  GLenum pname, GLint* params) {

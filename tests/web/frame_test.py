@@ -33,9 +33,9 @@ TICKS = (0, 112, 168, 224, 560, 784)
 # Mean absolute difference per channel, in levels of 255, over the frame and
 # over the pixels that are not black in either; the share of pixels with a
 # channel off by more than one 5-6-5 step.
-MAX_MEAN = 0.5
-MAX_COW_MEAN = 2.0
-MAX_OFF_SHARE = 0.005
+MAX_MEAN = 0.1
+MAX_COW_MEAN = 1.0
+MAX_OFF_SHARE = 0.003
 OFF_LEVELS = 9
 # A frame with a cow in it has at least this many non-black pixels.
 MIN_COW_PIXELS = 1500
@@ -113,7 +113,9 @@ window.gles = {
     Module._glEnable(%(LIGHT0)d);
     this.call(calls);
     this.quad();
-    return {rgba: this.read(2, 2, 1, 1, %(RGBA)d, %(UNSIGNED_BYTE)d, 4, 4), errors: this.errors()};
+    return {rgba: this.read(2, 2, 1, 1, %(RGBA)d, %(UNSIGNED_BYTE)d, 4, 4),
+            rgb565: this.read(2, 2, 1, 1, %(RGB)d, %(UNSIGNED_SHORT_5_6_5)d, 2, 2),
+            errors: this.errors()};
   },
 };
 """ % GL
@@ -121,51 +123,59 @@ window.gles = {
 LIGHT_AT = lambda *p: ("glLightfv", G.LIGHT0, G.POSITION, list(p))  # noqa: E731
 MATERIAL = lambda pname, *v: ("glMaterialfv", G.FRONT_AND_BACK, pname, list(v))  # noqa: E731
 
-# Lit quads (normal +z, modelview and projection identity unless set): the
-# colour GL ES 1.1's lighting gives, worked out by hand. Light 0 is white
-# diffuse and specular with black ambient, the scene ambient 0.2 and the
-# material's ambient 0.2, diffuse 0.8, unless a case sets them.
+# Lit quads (normal +z, modelview and projection identity unless set) into an
+# RGB565 buffer: the colour GL ES 1.1's lighting gives, worked out by hand,
+# and how far the byte read back may be from it. Light 0 is white diffuse and
+# specular with black ambient, the scene ambient 0.2 and the material's
+# ambient 0.2, diffuse 0.8, unless a case sets them. A 5-6-5 buffer holds a
+# channel to within half a step (4 levels of 255 in red and blue); the rest is
+# the rasteriser's rounding.
+T = 6
+LEVELS = "levels"
 LIT_CASES = [
-    ("lighting off gives the current colour", [("glDisable", G.LIGHTING)], (1, 1, 1)),
+    ("lighting off gives the current colour", [("glDisable", G.LIGHTING)], (1, 1, 1), T),
     # c * 0.2 + c * 1 for c = (0.5, 0.25, 0.75); the blue clamps at 1.
     ("light along the normal: ambient and diffuse from one colour",
      [LIGHT_AT(0, 0, 1, 0), MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.5, 0.25, 0.9, 1)],
-     (0.6, 0.3, 1.0)),
+     (0.6, 0.3, 1.0), T),
     # The light given under a 45 degree turn about x is at 45 degrees in eye
     # space: 0.5 * 0.2 + 0.5 * cos 45.
     ("the light's position is turned by the modelview of its time",
      [("glRotatef", -45.0, 1.0, 0.0, 0.0), LIGHT_AT(0, 0, 1, 0), ("glLoadIdentity",),
-      MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.5, 0.5, 0.5, 1)], (0.4536,) * 3),
+      MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.5, 0.5, 0.5, 1)], (0.4536,) * 3, T),
     # A modelview scaled by 0.5 doubles the transformed normal.
     ("GL_NORMALIZE gives unit normals under a scaled modelview",
      [LIGHT_AT(0, 0, 1, 0), MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.3, 0.3, 0.3, 1),
-      ("glScalef", 0.5, 0.5, 0.5), ("glEnable", G.NORMALIZE)], (0.36,) * 3),
+      ("glScalef", 0.5, 0.5, 0.5), ("glEnable", G.NORMALIZE)], (0.36,) * 3, T),
     ("GL_RESCALE_NORMAL gives unit normals under a uniform scale",
      [LIGHT_AT(0, 0, 1, 0), MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.3, 0.3, 0.3, 1),
-      ("glScalef", 0.5, 0.5, 0.5), ("glEnable", G.RESCALE_NORMAL)], (0.36,) * 3),
+      ("glScalef", 0.5, 0.5, 0.5), ("glEnable", G.RESCALE_NORMAL)], (0.36,) * 3, T),
     ("without either, the scaled normal lights twice as much",
      [LIGHT_AT(0, 0, 1, 0), MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.3, 0.3, 0.3, 1),
-      ("glScalef", 0.5, 0.5, 0.5)], (0.66,) * 3),
+      ("glScalef", 0.5, 0.5, 0.5)], (0.66,) * 3, T),
     # Light at 60 degrees from the normal: the half vector is at 30, and
     # cos(30)^8 = 0.316 of the specular colour; no ambient or diffuse.
     ("specular on the half vector to the power of the shininess",
      [LIGHT_AT(0, 0.8660254, 0.5, 0), MATERIAL(G.AMBIENT_AND_DIFFUSE, 0, 0, 0, 1),
       MATERIAL(G.SPECULAR, 1, 0.5, 0.25, 1), ("glMaterialf", G.FRONT_AND_BACK, G.SHININESS, 8.0)],
-     (0.3164, 0.1582, 0.0791)),
+     (0.3164, 0.1582, 0.0791), T),
     # A face turned away from the light gets the ambient terms only: 0.5 * 0.2
     # from the scene and 0.5 * 0.5 from the light, and no specular even at
     # shininess 0.
     ("a face turned away gets ambient light and no specular",
      [LIGHT_AT(0, 0, -1, 0), ("glLightfv", G.LIGHT0, G.AMBIENT, [0.5, 0.5, 0.5, 1]),
       MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.5, 0.5, 0.5, 1), MATERIAL(G.SPECULAR, 1, 1, 1, 1)],
-     (0.35,) * 3),
+     (0.35,) * 3, T),
     # The default material ambient 0.2 times the scene ambient 0.2.
     ("with light 0 off only the scene ambient lights",
-     [("glDisable", G.LIGHT0)], (0.04,) * 3),
+     [("glDisable", G.LIGHT0)], (0.04,) * 3, T),
+    # 1.2 * (0.7917, 0.1, 0.1) = (0.95, 0.12, 0.12): rounded to bytes (242, 31,
+    # 31) and cut to 5-6-5 levels (30, 7, 3) as the native frames have them;
+    # rounded straight to levels they would be (29, 8, 4). Read as 5-6-5.
+    ("a 5-6-5 buffer gets the native rasteriser's levels",
+     [LIGHT_AT(0, 0, 1, 0), MATERIAL(G.AMBIENT_AND_DIFFUSE, 0.791667, 0.1, 0.1, 1)],
+     (30, 7, 3), LEVELS),
 ]
-# A 5-6-5 buffer holds a channel to within half a step (4 levels of 255 in red
-# and blue); the rest is the rasteriser's rounding.
-LIT_TOLERANCE = 6
 
 # Calls this layer does not offer, and the error each must set.
 REFUSED = [
@@ -269,13 +279,17 @@ def frame_checks(b, checks, native_count, native):
 
 def layer_checks(b, checks):
     b.evaluate(HARNESS)
-    for name, calls, expected in LIT_CASES:
+    for name, calls, expected, tolerance in LIT_CASES:
         got = b.evaluate("gles.lit(%s)" % calls_json(calls))
-        want = [round(255 * c) for c in expected]
-        ok = not got["errors"] and all(
-            abs(g - w) <= LIT_TOLERANCE for g, w in zip(got["rgba"][:3], want))
-        checks.check(ok, "%s: %s, expected %s%s" % (
-            name, got["rgba"][:3], want, " errors %s" % got["errors"] if got["errors"] else ""))
+        if tolerance == LEVELS:
+            word = got["rgb565"][0] | got["rgb565"][1] << 8
+            seen, want = [word >> 11, word >> 5 & 63, word & 31], list(expected)
+            ok = seen == want
+        else:
+            seen, want = got["rgba"][:3], [round(255 * c) for c in expected]
+            ok = all(abs(g - w) <= tolerance for g, w in zip(seen, want))
+        checks.check(ok and not got["errors"], "%s: %s, expected %s%s" % (
+            name, seen, want, " errors %s" % got["errors"] if got["errors"] else ""))
 
     # Matrix stacks: a push keeps the matrix a pop brings back, per mode.
     got = b.evaluate("""(() => {

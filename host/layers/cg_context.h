@@ -5,7 +5,7 @@
 // these calls; the backend decides how pixels are made. Built here:
 //   cairo_*.cpp       cairo for shapes and images, pango for text (the program's)
 //   recording_backend records the calls and measures text by rule (the tests')
-// A browser's 2-D canvas can stand behind the same calls.
+//   canvas_*.cpp      a browser's 2-D canvas and measureText (the web build's)
 
 #include <cstddef>
 #include <cstdint>
@@ -144,10 +144,13 @@ class CGDrawingBackend {
     virtual bool writePNG(const CGImage& image, const std::string& path) = 0;
 };
 
-// The backend everything draws with: cairo and pango unless a test has put
-// another in its place. Not owned; it must outlive its use.
+// The backend everything draws with: cairo and pango (in the web build the
+// browser's canvas) unless a test has put another in its place. Not owned; it
+// must outlive its use.
 CGDrawingBackend& drawingBackend();
-void setDrawingBackend(CGDrawingBackend* backend);  // nullptr: back to cairo and pango
+void setDrawingBackend(CGDrawingBackend* backend);  // nullptr: back to the default
 CGDrawingBackend& cairoDrawingBackend();
+// A browser's 2-D canvas and measureText (canvas_backend.cpp, web build only).
+CGDrawingBackend& canvasDrawingBackend();
 
 }  // namespace host

@@ -1,12 +1,9 @@
 #include "host/views/ui_image.h"
 
-#include <png.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +14,7 @@
 #include "host/layers/cg_context.h"
 #include "host/views/graphics_context.h"
 #include "host/views/screen.h"
+#include "host/views/ui_image_decode.h"
 
 namespace host {
 
@@ -59,17 +57,10 @@ std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
 
 namespace {
 
-// Every allocation a file's own numbers control is bounded: the file is read
-// whole only up to kMaxFileBytes, no chunk but the image data may be longer
-// than kMaxChunkBytes, and the pixels are allocated only for a size the image
-// data can possibly hold.
-constexpr uint32_t kMaxImageSide = 8192;
-constexpr size_t kMaxFileBytes = 64 << 20;
-constexpr uint32_t kMaxChunkBytes = 1 << 20;
-// Ancillary chunks libpng keeps (text, unknown); more are skipped.
-constexpr uint32_t kMaxChunksKept = 64;
-// Deflate expands at most about 1032 to 1.
-constexpr uint64_t kMaxInflation = 1032;
+using ui_image::kMaxChunkBytes;
+using ui_image::kMaxFileBytes;
+using ui_image::kMaxImageSide;
+using ui_image::kMaxInflation;
 
 uint32_t be32(const unsigned char* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
@@ -140,7 +131,7 @@ std::string checkChunks(const std::vector<unsigned char>& b) {
             std::snprintf(problem, sizeof problem, "too little image data for %u x %u pixels", w,
                           h);
         }
-        const uint32_t crc = static_cast<uint32_t>(crc32(0, &b[at + 4], length + 4));
+        const uint32_t crc = ui_image::chunkCrc(&b[at + 4], length + 4);
         if (crc != be32(data + length)) return name + " chunk has a bad CRC";
         if (name == "IDAT") imageData += length;
         if (name == "IEND") break;
@@ -150,71 +141,10 @@ std::string checkChunks(const std::vector<unsigned char>& b) {
     return "";
 }
 
-struct Reader {
-    const std::vector<unsigned char>* bytes;
-    size_t at = 0;
-    char problem[160] = "";
-};
-
-void readBytes(png_structp png, png_bytep out, size_t n) {
-    auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-    if (n > r->bytes->size() - r->at) png_error(png, "truncated");
-    std::memcpy(out, r->bytes->data() + r->at, n);
-    r->at += n;
-}
-
-void onError(png_structp png, png_const_charp message) {
-    auto* r = static_cast<Reader*>(png_get_error_ptr(png));
-    std::snprintf(r->problem, sizeof r->problem, "bad image data (%s)", message);
-    png_longjmp(png, 1);
-}
-
-// Damaged extras (text, colour notes) are skipped without a word, as libpng does.
-void onWarning(png_structp, png_const_charp) {}
-
 // Cairo's rounding, so pixels match what its own loader gave.
 uint8_t premultiply(uint8_t alpha, uint8_t colour) {
     const unsigned t = unsigned{alpha} * colour + 0x80;
     return static_cast<uint8_t>((t + (t >> 8)) >> 8);
-}
-
-// Decodes `r` into `image`, whose size is the header's; false with
-// r.problem set. Nothing with a destructor lives here across the longjmp.
-bool decode(Reader& r, CGImage& image, png_bytep* rows) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, onError, onWarning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        std::snprintf(r.problem, sizeof r.problem, "out of memory");
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    png_set_read_fn(png, &r, readBytes);
-    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
-    png_set_chunk_cache_max(png, kMaxChunksKept);
-    png_set_chunk_malloc_max(png, kMaxChunkBytes);
-    png_read_info(png, info);
-
-    // Whatever the file holds becomes 8-bit RGBA, as cairo's PNG loader made it.
-    const int colour = png_get_color_type(png, info);
-    if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-    if (colour == PNG_COLOR_TYPE_GRAY) png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    png_set_strip_16(png);
-    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != static_cast<size_t>(image.width()) * 4)
-        png_error(png, "unexpected pixel layout");
-    png_read_image(png, rows);
-    png_read_end(png, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
-    return true;
 }
 
 }  // namespace
@@ -233,16 +163,14 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
         say(messages::kImageUnreadable, path.c_str(), "out of memory");
         return nullptr;
     }
-    std::vector<png_bytep> rows(image->height());
-    for (int y = 0; y < image->height(); ++y)
-        rows[y] = image->data() + static_cast<size_t>(y) * image->stride();
-    Reader reader{&bytes};
-    if (!decode(reader, *image, rows.data())) {
-        say(messages::kImageUnreadable, path.c_str(), reader.problem);
+    problem = ui_image::decodeRGBA(path, bytes, *image);
+    if (!problem.empty()) {
+        say(messages::kImageUnreadable, path.c_str(), problem.c_str());
         return nullptr;
     }
     // RGBA bytes to premultiplied native 0xAARRGGBB, in place.
-    for (png_bytep row : rows)
+    for (int y = 0; y < image->height(); ++y) {
+        uint8_t* row = image->data() + static_cast<size_t>(y) * image->stride();
         for (int x = 0; x < image->width(); ++x) {
             uint8_t* p = row + 4 * x;
             const uint8_t a = p[3];
@@ -252,6 +180,7 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::string& pat
                              uint32_t{premultiply(a, p[1])} << 8 | premultiply(a, p[2]);
             std::memcpy(p, &pixel, 4);
         }
+    }
     image->markDirty();
     return std::make_shared<UIImage>(std::move(image), static_cast<float>(scaleInName(path)));
 }

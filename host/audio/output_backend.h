@@ -67,6 +67,9 @@ void audioPlaybackFinished(SystemSoundID id);
 // the default device, or returns null and says why; SDL's own drivers
 // (SDL_AUDIODRIVER=dummy or disk) are devices like any other.
 std::unique_ptr<AudioOutputBackend> openMixerOutput(std::string& why);
+// The browser's output (web_audio_output.cpp, web build only): Web Audio,
+// or null with why when the page has none.
+std::unique_ptr<AudioOutputBackend> openWebAudioOutput(std::string& why);
 // The silent output (silent_output.cpp): each playback finishes its sound's
 // duration after it starts, on the run loop's clock.
 std::unique_ptr<AudioOutputBackend> makeSilentOutput();

@@ -172,7 +172,12 @@ bool AudioOutput::openDevice() {
     if (out.backend && out.device) return true;
     close();
     std::string why;
-    if (auto device = openMixerOutput(why)) {
+#ifdef __EMSCRIPTEN__
+    auto device = openWebAudioOutput(why);
+#else
+    auto device = openMixerOutput(why);
+#endif
+    if (device) {
         install(std::move(device), true);
         return true;
     }

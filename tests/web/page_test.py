@@ -214,6 +214,28 @@ def main():
 
         errors = [text for kind, text in b.console if kind in ("error", "exception")]
         check(not errors, "no errors in the console", "; ".join(errors[:3]))
+
+    # On a desktop (no touch, pixel ratio 1, a larger window) the mouse is a finger,
+    # and the stage is scaled to fit the window.
+    with devtools.serve(WEB) as base, devtools.Browser(width=600, height=600, dpr=1,
+                                                       mobile=False) as b:
+        b.open(base + "/index.html")
+        b.wait_for("Module.paddockFirstFrame", timeout=20)
+        box = b.evaluate("(r => [r.left, r.top, r.width, r.height])"
+                         "(document.getElementById('stage').getBoundingClientRect())")
+        check(box == [100, 0, 400, 600], "the stage fits a desktop window", str(box))
+        # Stage points to window pixels: 600 / 480 of a point each (whole pixels here).
+        at = lambda x, y: (100 + x * 1.25, y * 1.25)  # noqa: E731
+        b.mouse("pressed", *at(160, 240))
+        for i in range(1, 6):
+            b.pump(0.03)
+            b.mouse("moved", *at(160 + 8 * i, 240 + 8 * i))
+        b.pump(0.3)
+        touches = [line.split(" ", 1)[1] for line in trace_lines(b.console)
+                   if " touch " in line]
+        check(len(touches) == 6 and touches[0].startswith("touch began view=PlacardView")
+              and touches[-1].endswith("x=200.0 y=280.0"),
+              "the mouse drags the placard on a desktop", "; ".join(touches[-2:]))
     return 1 if failures else 0
 
 

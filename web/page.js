@@ -24,12 +24,16 @@
     p.textContent = text;
     p.hidden = false;
   };
+  // The program's lines to standard error, kept: the last says why it stopped.
+  var said = '';
   window.Module = {
     arguments: args,
     canvas: canvas,
-    onExit: function(status) {
-      if (status) notice('Paddock could not start (see the console).');
+    printErr: function(line) {
+      console.warn(line);
+      said = line;
     },
+    paddockStopped: function() { notice('Paddock could not start: ' + said); },
     onAbort: function(what) { notice('Paddock stopped: ' + what); },
   };
   if (typeof WebAssembly != 'object') notice('This browser cannot run WebAssembly.');

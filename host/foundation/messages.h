@@ -61,6 +61,8 @@ inline constexpr const char* kUnknownPrincipalClass =
     "cannot start: the application class \"%s\" is unknown (only UIApplication)\n";
 inline constexpr const char* kNothingLaunched =
     "cannot start: launching put nothing in the window (see the lines above)\n";
+// The browser's page: a bad query in its address (?clock-start=...); the problem.
+inline constexpr const char* kBadPageAddress = "cannot start: the page's address: %s\n";
 
 // layers and views: animations and touches
 inline constexpr const char* kUnknownTimingFunction =

@@ -48,14 +48,13 @@ EM_BOOL turn(double milliseconds, void* data) {
     return page.loop->turn(page.clock, (milliseconds - page.startMilliseconds) / 1000.0);
 }
 
-// The page's arguments: --clock-start SECONDS (what the show seeds from, as a
-// headless run's option does). False, with a line, for anything else.
+// The page's arguments, from its address (page.js): --clock-start SECONDS
+// (what the show seeds from, as a headless run's option does). False, with a
+// line, for anything else.
 bool readArguments(int argc, char** argv, long long& clockStart, bool& given) {
-    const char* program = argc > 0 && argv[0] ? argv[0] : "paddock";
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--clock-start") != 0) {
-            say(messages::kBadCommandLine, program,
-                (std::string("unknown option ") + argv[i]).c_str());
+            say(messages::kBadPageAddress, (std::string("unknown option ") + argv[i]).c_str());
             return false;
         }
         char* end = nullptr;
@@ -63,8 +62,8 @@ bool readArguments(int argc, char** argv, long long& clockStart, bool& given) {
         const char* value = i + 1 < argc ? argv[++i] : "";
         clockStart = std::strtoll(value, &end, 10);
         if (!*value || *end || errno || clockStart < 0 || clockStart > kMaxClockStart) {
-            say(messages::kBadCommandLine, program,
-                ("--clock-start wants whole seconds since 1970, from 0 to " +
+            say(messages::kBadPageAddress,
+                ("clock-start wants whole seconds since 1970, from 0 to " +
                  std::to_string(kMaxClockStart))
                     .c_str());
             return false;
@@ -135,7 +134,10 @@ int UIApplicationMain(int argc, char** argv, const char* principalClassName,
                       const char* delegateClassName) {
     // Whole lines as they happen.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    return runApplication(argc, argv, principalClassName, delegateClassName);
+    const int status = runApplication(argc, argv, principalClassName, delegateClassName);
+    // The page says so: nothing else would show that it stopped.
+    if (status != 0) EM_ASM(if (Module['paddockStopped']) Module['paddockStopped']());
+    return status;
 }
 
 }  // namespace host

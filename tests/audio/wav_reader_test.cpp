@@ -99,14 +99,16 @@ std::string difference(const Bytes& b) {
     const Result sdl = decode(b, decodeCheckedWav), ours = decode(b, readWav);
     auto said = [](const Result& r) {
         return std::to_string(r.status) + " \"" + r.why + "\" " + std::to_string(r.sound.bytes) +
-               " bytes";
+               " bytes of format " + std::to_string(int(r.sound.format)) + ", " +
+               std::to_string(r.sound.channels) + " channels at " + std::to_string(r.sound.rate);
     };
     const DecodedSound &a = sdl.sound, &o = ours.sound;
     if (sdl.status != ours.status || sdl.why != ours.why || a.format != o.format ||
         a.channels != o.channels || a.rate != o.rate || a.frames != o.frames ||
         a.bytes != o.bytes ||
         (a.bytes && std::memcmp(a.samples.get(), o.samples.get(), a.bytes) != 0))
-        return "SDL " + said(sdl) + ", ours " + said(ours);
+        return "SDL " + said(sdl) + "; ours " + said(ours) +
+               (sdl.status == 0 && ours.status == 0 ? " (samples differ?)" : "");
     return "";
 }
 

@@ -21,7 +21,16 @@ std::shared_ptr<CGImage> CGImage::create(int width, int height, Format format) {
     return std::make_shared<CGImage>(width, height, format, std::move(pixels));
 }
 
-void CGImage::FreePixels::operator()(uint8_t* p) const { std::free(p); }
+std::shared_ptr<CGImage> CGImage::borrow(uint8_t* pixels, int width, int height) {
+    if (!pixels || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
+        return nullptr;
+    return std::make_shared<CGImage>(width, height, Format::argb32,
+                                     Pixels(pixels, FreePixels(false)));
+}
+
+void CGImage::FreePixels::operator()(uint8_t* p) const {
+    if (owned) std::free(p);
+}
 
 CGImage::CGImage(int width, int height, Format format, Pixels pixels)
     : width_(width),

@@ -20,8 +20,16 @@ class CGImage {
     // A transparent (argb32) or black (rgb565) image; nullptr when a side is
     // not 1 to kMaxSide or memory runs out.
     static std::shared_ptr<CGImage> create(int width, int height, Format format = Format::argb32);
-    // Pixels from calloc, as create makes them; the image frees them.
+    // An argb32 image over pixels it does not own (a window's own frame
+    // buffer), rows width * 4 bytes apart; they must outlive the image.
+    // nullptr for a bad size or no pixels.
+    static std::shared_ptr<CGImage> borrow(uint8_t* pixels, int width, int height);
+    // Pixels from calloc, as create makes them, which the image frees; or
+    // borrowed ones, which it leaves alone.
     struct FreePixels {
+        FreePixels() : owned(true) {}
+        explicit FreePixels(bool owns) : owned(owns) {}
+        bool owned;
         void operator()(uint8_t* p) const;
     };
     using Pixels = std::unique_ptr<uint8_t[], FreePixels>;

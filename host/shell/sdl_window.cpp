@@ -48,6 +48,7 @@ class SdlWindowImpl final : public SdlWindow {
 
     int zoom() const override { return zoom_; }
     double refreshInterval() const override { return refreshInterval_; }
+    CGImage* frameToDrawInto() override;
     bool present(const CGImage& frame, std::string& error) override;
     std::optional<InputEvent> waitEvent(double deadline) override;
     std::optional<InputEvent> pollEvent() override;
@@ -61,7 +62,19 @@ class SdlWindowImpl final : public SdlWindow {
     SdlInput input_;
     // The wake-up event's type, 0 when SDL had none to give.
     Uint32 wakeType_ = 0;
+    // The window surface's pixels as an image, and what they were made from:
+    // SDL makes a new surface when the window's changes require one.
+    std::shared_ptr<CGImage> screenImage_;
+    SDL_Surface* screenSurface_ = nullptr;
+    void* screenPixels_ = nullptr;
 };
+
+// Cairo's ARGB32 is SDL's ARGB8888: 32-bit words in native byte order. A
+// window of 24-bit colour (RGB888) or with alpha holds the same words.
+bool holdsFrameWords(const SDL_Surface* screen) {
+    const Uint32 format = screen->format->format;
+    return format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+}
 
 }  // namespace
 
@@ -121,6 +134,7 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const std::string& title, int widthPo
 }
 
 SdlWindowImpl::~SdlWindowImpl() {
+    screenImage_.reset();  // before the pixels it lies over go
     if (window_) SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -145,19 +159,40 @@ void SdlWindowImpl::setIcon(const CGImage& icon) {
     SDL_FreeSurface(surface);
 }
 
+CGImage* SdlWindowImpl::frameToDrawInto() {
+    SDL_Surface* screen = SDL_GetWindowSurface(window_);
+    if (!screen || !holdsFrameWords(screen) || SDL_MUSTLOCK(screen) ||
+        screen->pitch != screen->w * 4) {
+        screenImage_.reset();
+        return nullptr;
+    }
+    if (!screenImage_ || screen != screenSurface_ || screen->pixels != screenPixels_ ||
+        screenImage_->width() != screen->w || screenImage_->height() != screen->h) {
+        screenImage_ = CGImage::borrow(static_cast<uint8_t*>(screen->pixels), screen->w, screen->h);
+        screenSurface_ = screen;
+        screenPixels_ = screen->pixels;
+    }
+    return screenImage_.get();
+}
+
 bool SdlWindowImpl::present(const CGImage& frame, std::string& error) {
     SDL_Surface* screen = SDL_GetWindowSurface(window_);
     if (!screen) {
         error = SDL_GetError();
         return false;
     }
-    // Cairo's ARGB32 is SDL's ARGB8888: 32-bit words in native byte order. A
-    // window of 24-bit colour (RGB888) or with alpha holds the same words, so
-    // the frame is copied row by row; SDL's general blit would convert each
-    // pixel, a fifth of the program's time during a show.
-    const Uint32 format = screen->format->format;
-    if ((format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) &&
-        screen->w == frame.width() && screen->h == frame.height()) {
+    // Composed in the window's own pixels: only the showing is left.
+    if (&frame == screenImage_.get() && screen == screenSurface_ &&
+        screen->pixels == screenPixels_) {
+        if (SDL_UpdateWindowSurface(window_) != 0) {
+            error = SDL_GetError();
+            return false;
+        }
+        return true;
+    }
+    // Otherwise the frame is copied row by row; SDL's general blit would
+    // convert each pixel, a fifth of the program's time during a show.
+    if (holdsFrameWords(screen) && screen->w == frame.width() && screen->h == frame.height()) {
         if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0) {
             error = SDL_GetError();
             return false;

@@ -68,13 +68,19 @@ void ApplicationLoop::showFrameIfDue() {
     const double now = NSRunLoop::mainRunLoop().now();
     // At most one frame per display refresh.
     if ((needsFrame_ || window_.isAnimating(now)) && now >= lastFrame_ + period_) {
-        window_.renderInto(*frame_, now, zoom_);
+        CGImage* own = backend_.frameToDrawInto();
+        CGImage& frame = own && own->width() == frame_->width() &&
+                                 own->height() == frame_->height() &&
+                                 own->format() == frame_->format()
+                             ? *own
+                             : *frame_;
+        window_.renderInto(frame, now, zoom_);
         std::string error;
-        if (!backend_.present(*frame_, error) && !reportedPresent_) {
+        if (!backend_.present(frame, error) && !reportedPresent_) {
             say(messages::kWindowUnusable, error.c_str());
             reportedPresent_ = true;
         }
-        if (hooks_.frameShown) hooks_.frameShown(*frame_, now);
+        if (hooks_.frameShown) hooks_.frameShown(frame, now);
         lastFrame_ = now;
         needsFrame_ = false;
     }

@@ -13,8 +13,9 @@ static InputEvent only(InputEvent::Kind kind) {
     return e;
 }
 
-bool ScriptedWindow::present(const CGImage&, std::string& error) {
+bool ScriptedWindow::present(const CGImage& frame, std::string& error) {
     presents.push_back(clock_.now());
+    presented.push_back(&frame);
     if (failPresents) error = "the surface is lost";
     return !failPresents;
 }

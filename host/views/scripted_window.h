@@ -26,6 +26,7 @@ class ScriptedWindow : public WindowBackend {
 
     int zoom() const override { return 1; }
     double refreshInterval() const override { return 1.0 / 60; }
+    CGImage* frameToDrawInto() override { return ownPixels.get(); }
     bool present(const CGImage& frame, std::string& error) override;
     // With nothing left to come, a wait for ever ends the run as a quit
     // would; with `blockWhenIdle` it sleeps (ten seconds at most) for wake().
@@ -37,6 +38,9 @@ class ScriptedWindow : public WindowBackend {
     bool sleeping();
 
     std::vector<double> presents, waits;
+    // The window's own pixels to offer, if any, and each image presented.
+    std::shared_ptr<CGImage> ownPixels;
+    std::vector<const CGImage*> presented;
     bool failPresents = false, blockWhenIdle = false;
     double goneAt = std::numeric_limits<double>::infinity();
 

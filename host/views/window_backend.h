@@ -21,6 +21,11 @@ class WindowBackend {
     // Seconds between refreshes of the display: the loop shows at most one
     // frame per interval.
     virtual double refreshInterval() const = 0;
+    // Pixels to compose the next frame straight into: the window's own, when
+    // it has them as the frame's 32-bit words at the frame's size, so that
+    // presenting that image costs no copy. Null when it has none (the loop
+    // then composes into an image of its own). Valid until the next call.
+    virtual CGImage* frameToDrawInto() { return nullptr; }
     // Shows `frame`. False, with the reason in `error`, when the window's
     // pixels cannot be had (the loop says so once and goes on).
     virtual bool present(const CGImage& frame, std::string& error) = 0;

@@ -144,6 +144,29 @@ TEST_F(ApplicationLoopTest, WorkPostedFromAnotherThreadEndsAnUnboundedSleep) {
     expectTimes(backend->waits, {kNever, p, kNever});
 }
 
+// A window that has pixels of the frame's kind gets each frame composed
+// straight into them and shown without a copy; pixels of another size are
+// not used.
+TEST_F(ApplicationLoopTest, FramesAreComposedIntoTheWindowsOwnPixelsWhenTheyFit) {
+    auto blue = CGImage::create(1, 1);
+    *reinterpret_cast<uint32_t*>(blue->data()) = 0xFF0000FF;
+    auto cover = std::make_shared<CALayer>();
+    cover->setFrame(CGRectMake(0, 0, 320, 480));
+    cover->setContents(blue);
+    view->layer().addSublayer(cover);
+    for (const int width : {320, 321}) {
+        SCOPED_TRACE(width);
+        auto backend = scripted(clock, {{1, input(Kind::Redraw)}});
+        backend->ownPixels = CGImage::create(width, 480);
+        run(*backend);
+        ASSERT_EQ(backend->presented.size(), 2u);
+        const bool fits = width == 320;
+        for (const CGImage* shown : backend->presented)
+            EXPECT_EQ(shown == backend->ownPixels.get(), fits);
+        EXPECT_EQ(backend->ownPixels->pixel(5, 5), fits ? 0xFF0000FFu : 0u);
+    }
+}
+
 // A backend fed between turns, as a page's events come; it presents at every turn.
 struct PageWindow : WindowBackend {
     explicit PageWindow(Clock& clock) : clock(clock) {}

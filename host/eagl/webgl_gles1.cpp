@@ -245,9 +245,25 @@ struct State {
     ClientArray vertices, normals;
     GLint packAlignment = 4;
     // The colour format of each renderbuffer given storage, for the read format.
-    std::unordered_map<GLuint, GLenum> renderbufferFormats;
-    // Whether the bound framebuffer draws into RGB565; -1 once it may have changed.
-    int rgb565Target = -1;
+    // Framebuffer objects as the layer made them. Queries are answered from
+    // here: asking WebGL waits for the GPU to finish everything sent so far.
+    struct Renderbuffer {
+        GLenum format = GL_RGBA4_OES;
+        GLsizei width = 0, height = 0;
+    };
+    struct Framebuffer {
+        GLuint colour = 0, depth = 0, stencil = 0;
+        GLuint* at(GLenum attachment) {
+            return attachment == GL_COLOR_ATTACHMENT0_OES    ? &colour
+                   : attachment == GL_DEPTH_ATTACHMENT_OES   ? &depth
+                   : attachment == GL_STENCIL_ATTACHMENT_OES ? &stencil
+                                                             : nullptr;
+        }
+    };
+    std::unordered_map<GLuint, Renderbuffer> renderbuffers;
+    std::unordered_map<GLuint, Framebuffer> framebuffers;
+    GLuint boundRenderbuffer = 0, boundFramebuffer = 0;
+    GLint maxRenderbufferSize = 0;
 
     GLuint program = 0;
     GLint uniforms[kUniforms] = {};
@@ -285,26 +301,28 @@ GLuint compile(GLenum type, const char* source, std::string& why) {
 
 // The bound framebuffer's colour attachment's renderbuffer format, or 0.
 GLenum colourFormat(State& s) {
-    GLint type = 0, name = 0;
-    emscripten_glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
-                                                     GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
-    if (type != GL_RENDERBUFFER) return 0;
-    emscripten_glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
-                                                     GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);
-    auto it = s.renderbufferFormats.find(static_cast<GLuint>(name));
-    return it == s.renderbufferFormats.end() ? 0 : it->second;
+    auto fb = s.framebuffers.find(s.boundFramebuffer);
+    if (fb == s.framebuffers.end() || fb->second.colour == 0) return 0;
+    auto rb = s.renderbuffers.find(fb->second.colour);
+    return rb == s.renderbuffers.end() ? 0 : rb->second.format;
 }
 
 // What glReadPixels takes besides RGBA bytes: the renderbuffer's own 5-6-5.
-bool readsRGB565(State& s) {
-    GLint bound = 0;
-    emscripten_glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    return bound != 0 && colourFormat(s) == GL_RGB565_OES;
+bool readsRGB565(State& s) { return colourFormat(s) == GL_RGB565_OES; }
+
+// Bits per component of a renderbuffer format: red, green, blue, alpha, depth.
+void componentSizes(GLenum format, GLint sizes[5]) {
+    const GLint rgb565[5] = {5, 6, 5, 0, 0}, rgba4[5] = {4, 4, 4, 4, 0},
+                rgb5a1[5] = {5, 5, 5, 1, 0}, depth16[5] = {0, 0, 0, 0, 16};
+    const GLint* from = format == GL_RGB565_OES              ? rgb565
+                        : format == GL_RGB5_A1_OES           ? rgb5a1
+                        : format == GL_DEPTH_COMPONENT16_OES ? depth16
+                                                             : rgba4;
+    std::memcpy(sizes, from, sizeof(GLint) * 5);
 }
 
 void upload(State& s) {
-    if (s.rgb565Target < 0) s.rgb565Target = readsRGB565(s);
-    emscripten_glUniform1i(s.uniforms[uRgb565], s.rgb565Target);
+    emscripten_glUniform1i(s.uniforms[uRgb565], readsRGB565(s));
     Matrix mvp = multiply(s.stacks[1].back(), s.stacks[0].back());
     emscripten_glUniformMatrix4fv(s.uniforms[uMvp], 1, GL_FALSE, mvp.m);
     emscripten_glUniform1i(s.uniforms[uLighting], s.lighting);
@@ -443,6 +461,7 @@ State* create(std::string& why) {
     emscripten_glPixelStorei(GL_PACK_ALIGNMENT, 4);
     // A 5-6-5 colour buffer takes the rounded colour, not a dithered one.
     emscripten_glDisable(GL_DITHER);
+    emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &s->maxRenderbufferSize);
     return s;
 }
 
@@ -544,6 +563,15 @@ GL_API void GL_APIENTRY glGetIntegerv(GLenum pname, GLint* params) {
             return;
         case GL_MAX_LIGHTS:
             *params = 1;
+            return;
+        case GL_RENDERBUFFER_BINDING_OES:
+            *params = static_cast<GLint>(s.boundRenderbuffer);
+            return;
+        case GL_FRAMEBUFFER_BINDING_OES:
+            *params = static_cast<GLint>(s.boundFramebuffer);
+            return;
+        case GL_MAX_RENDERBUFFER_SIZE_OES:
+            *params = s.maxRenderbufferSize;
             return;
         case GL_IMPLEMENTATION_COLOR_READ_FORMAT_OES:
             *params = readsRGB565(s) ? GL_RGB : GL_RGBA;
@@ -878,53 +906,125 @@ GL_API void GL_APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei he
     }
 }
 
-// Framebuffer and renderbuffer objects: WebGL's own, under the OES names.
+// Framebuffer and renderbuffer objects: WebGL's own, under the OES names, with
+// the layer's records of them. Only names made by glGen* are bound here.
 
 GL_API GLboolean GL_APIENTRY glIsRenderbufferOES(GLuint renderbuffer) {
-    return current ? emscripten_glIsRenderbuffer(renderbuffer) : GL_FALSE;
+    return current && renderbuffer && current->renderbuffers.count(renderbuffer) ? GL_TRUE
+                                                                                 : GL_FALSE;
+}
+GL_API void GL_APIENTRY glGenRenderbuffersOES(GLsizei n, GLuint* renderbuffers) {
+    if (!current) return;
+    if (n < 0) return current->fail(GL_INVALID_VALUE);
+    emscripten_glGenRenderbuffers(n, renderbuffers);
+    for (GLsizei i = 0; i < n; ++i) current->renderbuffers[renderbuffers[i]] = {};
 }
 GL_API void GL_APIENTRY glBindRenderbufferOES(GLenum target, GLuint renderbuffer) {
-    if (current) emscripten_glBindRenderbuffer(target, renderbuffer);
+    if (!current) return;
+    State& s = *current;
+    if (target != GL_RENDERBUFFER_OES) return s.fail(GL_INVALID_ENUM);
+    if (renderbuffer && !s.renderbuffers.count(renderbuffer)) return s.fail(GL_INVALID_OPERATION);
+    emscripten_glBindRenderbuffer(target, renderbuffer);
+    s.boundRenderbuffer = renderbuffer;
 }
 GL_API void GL_APIENTRY glDeleteRenderbuffersOES(GLsizei n, const GLuint* renderbuffers) {
     if (!current) return;
-    for (GLsizei i = 0; i < n; ++i) current->renderbufferFormats.erase(renderbuffers[i]);
+    State& s = *current;
+    if (n < 0) return s.fail(GL_INVALID_VALUE);
     emscripten_glDeleteRenderbuffers(n, renderbuffers);
-    current->rgb565Target = -1;
-}
-GL_API void GL_APIENTRY glGenRenderbuffersOES(GLsizei n, GLuint* renderbuffers) {
-    if (current) emscripten_glGenRenderbuffers(n, renderbuffers);
+    for (GLsizei i = 0; i < n; ++i) {
+        const GLuint name = renderbuffers[i];
+        if (!name || !s.renderbuffers.erase(name)) continue;
+        // As GL does: unbound, and detached from the bound framebuffer.
+        if (s.boundRenderbuffer == name) s.boundRenderbuffer = 0;
+        auto fb = s.framebuffers.find(s.boundFramebuffer);
+        if (fb == s.framebuffers.end()) continue;
+        for (GLuint* at : {&fb->second.colour, &fb->second.depth, &fb->second.stencil})
+            if (*at == name) *at = 0;
+    }
 }
 GL_API void GL_APIENTRY glRenderbufferStorageOES(GLenum target, GLenum internalformat,
                                                  GLsizei width, GLsizei height) {
     if (!current) return;
+    State& s = *current;
     // WebGL 1 has no 8-bit-per-channel renderbuffers.
-    if (internalformat != GL_RGB565_OES && internalformat != GL_RGBA4_OES &&
-        internalformat != GL_RGB5_A1_OES && internalformat != GL_DEPTH_COMPONENT16_OES)
-        return current->fail(GL_INVALID_ENUM);
+    if (target != GL_RENDERBUFFER_OES ||
+        (internalformat != GL_RGB565_OES && internalformat != GL_RGBA4_OES &&
+         internalformat != GL_RGB5_A1_OES && internalformat != GL_DEPTH_COMPONENT16_OES))
+        return s.fail(GL_INVALID_ENUM);
+    if (width < 0 || height < 0 || width > s.maxRenderbufferSize || height > s.maxRenderbufferSize)
+        return s.fail(GL_INVALID_VALUE);
+    if (!s.boundRenderbuffer) return s.fail(GL_INVALID_OPERATION);
     emscripten_glRenderbufferStorage(target, internalformat, width, height);
-    GLint bound = 0;
-    emscripten_glGetIntegerv(GL_RENDERBUFFER_BINDING, &bound);
-    if (bound) current->renderbufferFormats[static_cast<GLuint>(bound)] = internalformat;
-    current->rgb565Target = -1;
+    s.renderbuffers[s.boundRenderbuffer] = {internalformat, width, height};
 }
 GL_API void GL_APIENTRY glGetRenderbufferParameterivOES(GLenum target, GLenum pname,
                                                         GLint* params) {
-    if (current) emscripten_glGetRenderbufferParameteriv(target, pname, params);
+    if (!current) return;
+    State& s = *current;
+    if (target != GL_RENDERBUFFER_OES) return s.fail(GL_INVALID_ENUM);
+    if (!s.boundRenderbuffer) return s.fail(GL_INVALID_OPERATION);
+    const State::Renderbuffer& rb = s.renderbuffers[s.boundRenderbuffer];
+    GLint sizes[5];
+    componentSizes(rb.format, sizes);
+    switch (pname) {
+        case GL_RENDERBUFFER_WIDTH_OES:
+            *params = rb.width;
+            return;
+        case GL_RENDERBUFFER_HEIGHT_OES:
+            *params = rb.height;
+            return;
+        case GL_RENDERBUFFER_INTERNAL_FORMAT_OES:
+            *params = static_cast<GLint>(rb.format);
+            return;
+        case GL_RENDERBUFFER_RED_SIZE_OES:
+            *params = sizes[0];
+            return;
+        case GL_RENDERBUFFER_GREEN_SIZE_OES:
+            *params = sizes[1];
+            return;
+        case GL_RENDERBUFFER_BLUE_SIZE_OES:
+            *params = sizes[2];
+            return;
+        case GL_RENDERBUFFER_ALPHA_SIZE_OES:
+            *params = sizes[3];
+            return;
+        case GL_RENDERBUFFER_DEPTH_SIZE_OES:
+            *params = sizes[4];
+            return;
+        case GL_RENDERBUFFER_STENCIL_SIZE_OES:
+            *params = 0;
+            return;
+        default:
+            s.fail(GL_INVALID_ENUM);
+    }
 }
 GL_API GLboolean GL_APIENTRY glIsFramebufferOES(GLuint framebuffer) {
-    return current ? emscripten_glIsFramebuffer(framebuffer) : GL_FALSE;
+    return current && framebuffer && current->framebuffers.count(framebuffer) ? GL_TRUE : GL_FALSE;
+}
+GL_API void GL_APIENTRY glGenFramebuffersOES(GLsizei n, GLuint* framebuffers) {
+    if (!current) return;
+    if (n < 0) return current->fail(GL_INVALID_VALUE);
+    emscripten_glGenFramebuffers(n, framebuffers);
+    for (GLsizei i = 0; i < n; ++i) current->framebuffers[framebuffers[i]] = {};
 }
 GL_API void GL_APIENTRY glBindFramebufferOES(GLenum target, GLuint framebuffer) {
     if (!current) return;
+    State& s = *current;
+    if (target != GL_FRAMEBUFFER_OES) return s.fail(GL_INVALID_ENUM);
+    if (framebuffer && !s.framebuffers.count(framebuffer)) return s.fail(GL_INVALID_OPERATION);
     emscripten_glBindFramebuffer(target, framebuffer);
-    current->rgb565Target = -1;
+    s.boundFramebuffer = framebuffer;
 }
 GL_API void GL_APIENTRY glDeleteFramebuffersOES(GLsizei n, const GLuint* framebuffers) {
-    if (current) emscripten_glDeleteFramebuffers(n, framebuffers);
-}
-GL_API void GL_APIENTRY glGenFramebuffersOES(GLsizei n, GLuint* framebuffers) {
-    if (current) emscripten_glGenFramebuffers(n, framebuffers);
+    if (!current) return;
+    State& s = *current;
+    if (n < 0) return s.fail(GL_INVALID_VALUE);
+    emscripten_glDeleteFramebuffers(n, framebuffers);
+    for (GLsizei i = 0; i < n; ++i) {
+        if (!framebuffers[i] || !s.framebuffers.erase(framebuffers[i])) continue;
+        if (s.boundFramebuffer == framebuffers[i]) s.boundFramebuffer = 0;
+    }
 }
 GL_API GLenum GL_APIENTRY glCheckFramebufferStatusOES(GLenum target) {
     return current ? emscripten_glCheckFramebufferStatus(target) : 0;
@@ -933,13 +1033,32 @@ GL_API void GL_APIENTRY glFramebufferRenderbufferOES(GLenum target, GLenum attac
                                                      GLenum renderbuffertarget,
                                                      GLuint renderbuffer) {
     if (!current) return;
+    State& s = *current;
+    auto fb = s.framebuffers.find(s.boundFramebuffer);
+    GLuint* at = fb == s.framebuffers.end() ? nullptr : fb->second.at(attachment);
+    if (target != GL_FRAMEBUFFER_OES || renderbuffertarget != GL_RENDERBUFFER_OES ||
+        (fb != s.framebuffers.end() && !at))
+        return s.fail(GL_INVALID_ENUM);
+    if (!at || (renderbuffer && !s.renderbuffers.count(renderbuffer)))
+        return s.fail(GL_INVALID_OPERATION);
     emscripten_glFramebufferRenderbuffer(target, attachment, renderbuffertarget, renderbuffer);
-    current->rgb565Target = -1;
+    *at = renderbuffer;
 }
 GL_API void GL_APIENTRY glGetFramebufferAttachmentParameterivOES(GLenum target, GLenum attachment,
                                                                  GLenum pname, GLint* params) {
-    if (current)
-        emscripten_glGetFramebufferAttachmentParameteriv(target, attachment, pname, params);
+    if (!current) return;
+    State& s = *current;
+    auto fb = s.framebuffers.find(s.boundFramebuffer);
+    GLuint* at = fb == s.framebuffers.end() ? nullptr : fb->second.at(attachment);
+    if (target != GL_FRAMEBUFFER_OES || (fb != s.framebuffers.end() && !at))
+        return s.fail(GL_INVALID_ENUM);
+    if (!at) return s.fail(GL_INVALID_OPERATION);
+    if (pname == GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE_OES)
+        *params = *at ? GL_RENDERBUFFER_OES : GL_NONE_OES;
+    else if (pname == GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME_OES && *at)
+        *params = static_cast<GLint>(*at);
+    else
+        s.fail(GL_INVALID_ENUM);
 }
 
 }  // extern "C"

@@ -189,6 +189,8 @@ REFUSED = [
      [("glRenderbufferStorageOES", G.RENDERBUFFER, G.RGBA8, 4, 4)], G.INVALID_ENUM),
     ("a shininess over 128", [("glMaterialf", G.FRONT_AND_BACK, G.SHININESS, 129.0)],
      G.INVALID_VALUE),
+    ("binding a renderbuffer name not made by glGen",
+     [("glBindRenderbufferOES", G.RENDERBUFFER, 77)], G.INVALID_OPERATION),
 ]
 
 
@@ -360,6 +362,28 @@ def layer_checks(b, checks):
                  and got["bgra8"][16:28] == bgra_red * 3 and not got["errors"],
                  "BGRA read at alignment 8: blue first in each pixel, rows of 16 bytes: %s"
                  % got["bgra8"])
+
+    # What the present path asks of a renderbuffer and a framebuffer, before
+    # and after the renderbuffer is deleted while bound and attached.
+    got = b.evaluate("""(() => {
+        gles.target(%(RGB565)d, 3, 2);
+        const q = Module._malloc(4), get = (f, ...args) => { f(...args, q); return Module.HEAP32[q >> 2]; };
+        const rb = () => [0x8D42, 0x8D43, 0x8D44, 0x8D50, 0x8D51, 0x8D52, 0x8D53].map(
+            p => get(Module._glGetRenderbufferParameterivOES, %(RENDERBUFFER)d, p));
+        const att = () => [0x8CD0, 0x8CD1].map(p => get(
+            Module._glGetFramebufferAttachmentParameterivOES, %(FRAMEBUFFER)d, %(COLOR_ATTACHMENT0)d, p));
+        const binding = () => get(Module._glGetIntegerv, 0x8CA7);
+        const name = binding(), before = [rb(), att()];
+        Module.HEAPU32[q >> 2] = name;
+        Module._glDeleteRenderbuffersOES(1, q);
+        const after = [binding(), get(Module._glGetFramebufferAttachmentParameterivOES,
+                                      %(FRAMEBUFFER)d, %(COLOR_ATTACHMENT0)d, 0x8CD0)];
+        return {name, before, after, errors: gles.errors()};
+    })()""" % GL)
+    checks.check(got["before"] == [[3, 2, G.RGB565, 5, 6, 5, 0], [G.RENDERBUFFER, got["name"]]]
+                 and got["after"] == [0, 0] and not got["errors"],
+                 "a 3 x 2 RGB565 renderbuffer reports its size, format and bits, is attached, "
+                 "and once deleted is unbound and detached: %s" % got)
 
     for name, calls, error in REFUSED:
         got = b.evaluate("(() => { gles.target(%d, 4, 4); gles.call(%s); return gles.errors(); })()"

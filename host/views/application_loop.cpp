@@ -119,6 +119,10 @@ bool ApplicationLoop::turn(VirtualClock& clock, double now) {
     std::vector<std::pair<double, InputEvent>> events;
     while (auto e = backend_.pollEvent()) events.emplace_back(now - e->age, *e);
     NSRunLoop& loop = NSRunLoop::mainRunLoop();
+    // A page far behind (a busy machine, a page put away) does not replay all
+    // it missed: as in the window's loop, a timer that fell further behind
+    // fires once and keeps its cadence.
+    if (now - clock.now() > kMostCaughtUp) clock.advanceTo(now - kMostCaughtUp);
     size_t next = 0;
     // A bound on the steps of one turn, so that work that keeps posting work
     // cannot hold the page.

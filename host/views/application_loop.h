@@ -41,9 +41,11 @@ class ApplicationLoop {
     // Moves `clock` (the main run loop's) up to `now`, taking in time order the
     // input that came since the last turn (each event at its own time) and
     // each timer due (each fire at its own time, so a timer faster than the
-    // display fires once or twice in a turn), then shows a frame if one is
-    // needed. False for a quit, or when the window was destroyed elsewhere.
+    // display fires once or twice in a turn; see kMostCaughtUp), then shows
+    // a frame if one is needed. False for a quit, or when the window was destroyed elsewhere.
     bool turn(VirtualClock& clock, double now);
+    // The most time one turn catches up on, each fire at its own time.
+    static constexpr double kMostCaughtUp = 0.25;
 
   private:
     // Returns false for a quit.

@@ -229,6 +229,18 @@ TEST_F(ApplicationLoopTest, TurnsFireEachTimerAndTouchAtItsOwnTimeInOrder) {
     std::vector<double> turns;
     for (int k = 1; k <= 6; ++k) turns.push_back(k / 60.0 + 0.001);
     expectTimes(page.presents, turns);
+
+    // Ten seconds late (a page put away), a turn catches up on a quarter of a
+    // second only: the tick fires through it at its own times, not 900 times.
+    log.clear();
+    tick = NSTimer::scheduledTimerWithTimeInterval(
+        1.0 / 90, [&](NSTimer&) { log.emplace_back("tick", now() - 10); }, true);
+    ASSERT_TRUE(app.turn(clock, 20.101));
+    tick->invalidate();
+    EXPECT_GE(log.size(), 22u);
+    EXPECT_LE(log.size(), 24u);
+    for (const auto& [what, at] : log)
+        EXPECT_GE(at, 10.101 - ApplicationLoop::kMostCaughtUp - 1e-9);
 }
 
 }  // namespace

@@ -215,6 +215,9 @@ def main():
               "%s; %d played in the trace" % (report, played))
 
         total, files = page_bytes(b)
+        pictures = sorted(p for _, p in files if p.endswith(".png"))
+        check(pictures == ["bundle/cow@2x.png"], "the page fetches only the picture for its "
+              "pixel ratio", ", ".join(pictures))
         check(total <= PAGE_BYTES_GZIPPED, "the page loads at most %d KB gzipped"
               % (PAGE_BYTES_GZIPPED // 1024), "%.1f KB: %s" % (total / 1024, ", ".join(
                   "%s %.1f" % (p, s / 1024) for s, p in files[:5])))

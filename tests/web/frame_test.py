@@ -199,7 +199,7 @@ class Checks:
         self.failures = 0
 
     def check(self, ok, what):
-        print(("ok    " if ok else "FAIL  ") + what)
+        print(("PASS " if ok else "FAIL ") + what)
         if not ok:
             self.failures += 1
 

@@ -37,6 +37,9 @@ inline constexpr const char* kImageNotFound = "image \"%s\" not found in %s\n";
 inline constexpr const char* kImageUnreadable = "image %s cannot be used: %s\n";
 inline constexpr const char* kNoUsableFont =
     "no usable font (install fonts-dejavu-core): text is not drawn\n";
+// The web build: the page's font did not load; %s says why.
+inline constexpr const char* kPageFontUnusable =
+    "no usable font (the page's font did not load: %s): text is not drawn\n";
 inline constexpr const char* kSystemFontSubstituted =
     "font %s not found (install fonts-dejavu-core): using %s, text sizes may differ\n";
 

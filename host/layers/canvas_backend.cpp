@@ -33,7 +33,7 @@ void paddock_canvas_draw_canvas(int canvas, int source, int width, int height, i
                                 int extended);
 void paddock_canvas_fill_text(int canvas, const char* family, double size, const char* text,
                               double x, double y);
-int paddock_text_font_ready(const char* family);
+int paddock_text_font_ready(const char* family, char* why, int whySize);
 double paddock_text_width(const char* family, double size, const char* text, int bytes);
 void paddock_text_metrics(const char* family, double* ascent, double* descent);
 int paddock_text_clusters(const char* text, int bytes, uint32_t* bounds, int capacity);
@@ -227,8 +227,10 @@ class CanvasBackend : public CGDrawingBackend {
     }
     const std::string& systemFontFamily() override {
         static const std::string family = [] {
-            if (paddock_text_font_ready(kSystemFamily)) return std::string(kSystemFamily);
-            say("%s", messages::kNoUsableFont);
+            char why[160] = "";
+            if (paddock_text_font_ready(kSystemFamily, why, sizeof why))
+                return std::string(kSystemFamily);
+            say(messages::kPageFontUnusable, why);
             return std::string();
         }();
         return family;

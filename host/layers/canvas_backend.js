@@ -24,7 +24,7 @@ mergeInto(LibraryManager.library, {
           document.fonts.add(loaded);
           paddockCanvas.fontReady = true;
         }, function(e) {
-          paddockCanvas.fontProblem = String(e);
+          paddockCanvas.fontProblem = 'paddock-sans.woff: ' + ((e && e.message) || e);
         }).finally(function() { removeRunDependency('paddock-font'); });
       };
       if (!Module['preRun']) Module['preRun'] = [];
@@ -240,10 +240,13 @@ mergeInto(LibraryManager.library, {
     ctx.fillText(UTF8ToString(text), x, baselineY);
   },
 
+  // 1 when the font is there; else 0 and why.
   paddock_text_font_ready__deps: ['$paddockCanvas'],
-  paddock_text_font_ready: function(family) {
-    if (!paddockCanvas.fontReady) return 0;
-    return document.fonts.check(paddockCanvas.font(UTF8ToString(family), 16)) ? 1 : 0;
+  paddock_text_font_ready: function(family, why, whySize) {
+    var problem = !paddockCanvas.fontReady ? (paddockCanvas.fontProblem || 'not loaded')
+        : !document.fonts.check(paddockCanvas.font(UTF8ToString(family), 16)) ? 'not usable' : '';
+    stringToUTF8(problem, why, whySize);
+    return problem ? 0 : 1;
   },
 
   // The advance of the first `bytes` bytes of the UTF-8 text, in points.

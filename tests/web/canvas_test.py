@@ -4,7 +4,8 @@ the resting placard at pixel ratio 2 equals the native frame at zoom 2 (the pict
 pixel for pixel), each display string's line is fitted, cut in the middle and placed
 as natively (its ink in the same box, its pixels close), sound waits for a gesture,
 and after a show every sound file played was prepared once and every node started
-has ended or been stopped.
+has ended or been stopped; a damaged picture gets the same line as natively, and
+a missing font one line.
 
     tests/web/canvas_test.py [--native BUILD] [--web BUILD_WEB]
 
@@ -12,6 +13,7 @@ Prints one line per check; status 1 when any fails."""
 
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -122,6 +124,44 @@ def next_line(b, before):
     return before
 
 
+def page_lines(folder, leave_out="", cut_short=""):
+    """The console of the page served from a copy of it without `leave_out` and with
+    the bundle's file `cut_short` (if any) cut to half its length."""
+    os.makedirs(os.path.join(folder, "bundle"))
+    for name in os.listdir(WEB):
+        if name not in ("bundle", leave_out):
+            os.symlink(os.path.join(WEB, name), os.path.join(folder, name))
+    for name in os.listdir(os.path.join(WEB, "bundle")):
+        shutil.copy(os.path.join(WEB, "bundle", name), os.path.join(folder, "bundle"))
+    if cut_short:
+        cut(os.path.join(folder, "bundle", cut_short))
+    with devtools.serve(folder) as base, devtools.Browser(width=320, height=480, dpr=2) as b:
+        b.open(base + "/index.html")
+        b.wait_for("Module.paddockFirstFrame", timeout=20)
+        return [text for _, text in b.console]
+
+
+def cut(path):
+    data = open(path, "rb").read()
+    open(path, "wb").write(data[:len(data) // 2])
+
+
+def native_lines(folder, cut_short):
+    """The native program's standard error, run from a copy of it whose resource
+    `cut_short` is cut to half its length."""
+    resources = os.path.join(folder, "share", "paddock", "resources")
+    shutil.copytree(os.path.join(os.path.dirname(NATIVE), "..", "share", "paddock", "resources"),
+                    resources)
+    os.makedirs(os.path.join(folder, "bin"))
+    shutil.copy(NATIVE, os.path.join(folder, "bin"))
+    cut(os.path.join(resources, cut_short))
+    script = os.path.join(folder, "quit.script")
+    open(script, "w").write("0.1 quit\n")
+    run = subprocess.run([os.path.join(folder, "bin", "paddock"), "--headless", "--zoom", "2",
+                          "--script", script], timeout=60, capture_output=True, text=True)
+    return run.stderr.splitlines()
+
+
 def main():
     if not os.path.isfile(os.path.join(WEB, "paddock.wasm")):
         print("FAIL no page in %s (run scripts/web)" % WEB)
@@ -178,6 +218,23 @@ def main():
               "ended or been stopped", "%s; %d files played" % (audio, len(files)))
         errors = [text for kind, text in b.console if kind in ("error", "exception")]
         check(not errors, "no errors in the console", "; ".join(errors[:3]))
+
+    # A damaged picture: one line, the same problem as natively, whatever its folder.
+    # Without its font the page says so once.
+    with tempfile.TemporaryDirectory(prefix="paddock-canvas-test-") as tmp:
+        page = [line for line in page_lines(os.path.join(tmp, "a"), cut_short="cow@2x.png")
+                if "cow@2x.png" in line]
+        native = [line for line in native_lines(os.path.join(tmp, "n"), "cow@2x.png")
+                  if "cow@2x.png" in line]
+        fonts = [line for line in page_lines(os.path.join(tmp, "b"), "paddock-sans.woff")
+                 if "font" in line]
+    problem = [line.split(" cannot be used: ", 1)[-1] for line in page + native]
+    check(len(page) == 1 and len(native) == 1 and problem[0] == problem[1],
+          "a damaged picture is refused in one line, as natively",
+          "page %s, native %s" % (page, native))
+    check(len(fonts) == 1 and fonts[0].startswith("no usable font")
+          and "paddock-sans.woff" in fonts[0], "a page without its font says so once",
+          str(fonts))
     return 1 if failures else 0
 
 

@@ -1,11 +1,18 @@
 #include <emscripten/html5_webgl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "host/eagl/gles_backend.h"
 #include "host/eagl/webgl_gles1.h"
+#include "host/foundation/messages.h"
 
 // From webgl_backend.js: a WebGL 1 context on a canvas of its own (the
 // context's framebuffer objects are drawn into, never the canvas), or 0.
-extern "C" EMSCRIPTEN_WEBGL_CONTEXT_HANDLE paddock_webgl_create_context(void);
+// When the browser gives the context back after losing it, `restored` is
+// called with it.
+extern "C" EMSCRIPTEN_WEBGL_CONTEXT_HANDLE paddock_webgl_create_context(
+    void (*restored)(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE));
 // Destroys one, losing its WebGL context at once.
 extern "C" void paddock_webgl_destroy_context(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context);
 // Whether the browser has WebGL at all.
@@ -24,6 +31,26 @@ WebGLContext* unwrap(GLESContextHandle handle) {
     return reinterpret_cast<WebGLContext*>(static_cast<std::uintptr_t>(handle));
 }
 
+// Every context made and not yet destroyed.
+std::vector<WebGLContext*>& contexts() {
+    static std::vector<WebGLContext*> all;
+    return all;
+}
+
+// A lost context is back, empty: the layer makes its objects again, with the
+// context current for the while.
+void restored(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl) {
+    auto it = std::find_if(contexts().begin(), contexts().end(),
+                           [webgl](WebGLContext* c) { return c->webgl == webgl; });
+    if (it == contexts().end()) return;
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE before = emscripten_webgl_get_current_context();
+    std::string why;
+    if (emscripten_webgl_make_context_current(webgl) != EMSCRIPTEN_RESULT_SUCCESS ||
+        !webgl_gles1::restore((*it)->state, why))
+        say(messages::kWebGLNotRestored, why.empty() ? "it cannot be made current" : why.c_str());
+    emscripten_webgl_make_context_current(before);
+}
+
 // GL ES 1.1 contexts of the layer in webgl_gles1.cpp, each over a WebGL 1
 // context of its own.
 class WebGLBackend final : public GLESBackend {
@@ -38,7 +65,7 @@ class WebGLBackend final : public GLESBackend {
 
     GLESContextHandle createContext(std::string& why) override {
         if (!available(why)) return kNoGLESContext;
-        EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl = paddock_webgl_create_context();
+        EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl = paddock_webgl_create_context(&restored);
         if (webgl <= 0) {
             why = "the browser refused a WebGL 1 context";
             return kNoGLESContext;
@@ -57,8 +84,8 @@ class WebGLBackend final : public GLESBackend {
             paddock_webgl_destroy_context(webgl);
             return kNoGLESContext;
         }
-        return static_cast<GLESContextHandle>(
-            reinterpret_cast<std::uintptr_t>(new WebGLContext{webgl, state}));
+        contexts().push_back(new WebGLContext{webgl, state});
+        return static_cast<GLESContextHandle>(reinterpret_cast<std::uintptr_t>(contexts().back()));
     }
 
     bool makeCurrent(GLESContextHandle handle) override {
@@ -81,6 +108,7 @@ class WebGLBackend final : public GLESBackend {
         if (c == current_) makeCurrent(kNoGLESContext);
         webgl_gles1::destroy(c->state);
         paddock_webgl_destroy_context(c->webgl);
+        std::erase(contexts(), c);
         delete c;
     }
 

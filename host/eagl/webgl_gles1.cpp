@@ -1,5 +1,6 @@
 #include "host/eagl/webgl_gles1.h"
 
+#include <emscripten/html5_webgl.h>
 #include <webgl/webgl1.h>
 
 #include <algorithm>
@@ -17,6 +18,10 @@
 // and renderbuffer objects, and reads in the formats the host asks for. What
 // a context does not support here sets GL_INVALID_ENUM or GL_INVALID_OPERATION
 // instead of drawing something else.
+// From webgl_backend.js: gives the renderbuffer (kind 0) or framebuffer (1)
+// name a new WebGL object of the current context.
+extern "C" void paddock_webgl_renew(int kind, GLuint name);
+
 namespace host::webgl_gles1 {
 namespace {
 
@@ -264,6 +269,11 @@ struct State {
     std::unordered_map<GLuint, Framebuffer> framebuffers;
     GLuint boundRenderbuffer = 0, boundFramebuffer = 0;
     GLint maxRenderbufferSize = 0;
+    // What was handed on to WebGL, to hand on again to a restored context.
+    std::unordered_map<GLenum, bool> capabilities;
+    GLint viewport[4] = {}, scissor[4] = {};
+    GLfloat clearColour[4] = {0, 0, 0, 0};
+    GLint unpackAlignment = 4;
 
     GLuint program = 0;
     GLint uniforms[kUniforms] = {};
@@ -398,6 +408,7 @@ bool setCapability(State& s, GLenum cap, bool on) {
         case GL_SAMPLE_COVERAGE:
         case GL_SAMPLE_ALPHA_TO_COVERAGE:
             on ? emscripten_glEnable(cap) : emscripten_glDisable(cap);
+            s.capabilities[cap] = on;
             return true;
         default:
             // Fixed-function features this layer has not got (fog, alpha test,
@@ -425,13 +436,17 @@ bool lightColourTarget(State& s, GLenum pname, GLfloat*& target) {
 
 }  // namespace
 
-State* create(std::string& why) {
+namespace {
+
+// The shader and the buffer of a state, made in the WebGL context current now,
+// and the WebGL settings the layer keeps.
+bool build(State& s, std::string& why) {
     GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader, why);
-    if (!vs) return nullptr;
+    if (!vs) return false;
     GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader, why);
     if (!fs) {
         emscripten_glDeleteShader(vs);
-        return nullptr;
+        return false;
     }
     GLuint program = emscripten_glCreateProgram();
     emscripten_glAttachShader(program, vs);
@@ -448,21 +463,62 @@ State* create(std::string& why) {
         emscripten_glGetProgramInfoLog(program, sizeof log, nullptr, log);
         why = std::string("the lighting shader does not link: ") + log;
         emscripten_glDeleteProgram(program);
-        return nullptr;
+        return false;
     }
-    auto* s = new State;
-    s->program = program;
+    s.program = program;
     for (int i = 0; i < kUniforms; ++i)
-        s->uniforms[i] = emscripten_glGetUniformLocation(program, kUniformNames[i]);
+        s.uniforms[i] = emscripten_glGetUniformLocation(program, kUniformNames[i]);
     emscripten_glUseProgram(program);
-    emscripten_glGenBuffers(1, &s->buffer);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, s->buffer);
+    emscripten_glGenBuffers(1, &s.buffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, s.buffer);
     // Reads come back as RGBA bytes, whose rows are always 4-aligned.
     emscripten_glPixelStorei(GL_PACK_ALIGNMENT, 4);
     // A 5-6-5 colour buffer takes the rounded colour, not a dithered one.
     emscripten_glDisable(GL_DITHER);
-    emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &s->maxRenderbufferSize);
-    return s;
+    emscripten_glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &s.maxRenderbufferSize);
+    return true;
+}
+
+}  // namespace
+
+State* create(std::string& why) {
+    auto* s = new State;
+    if (build(*s, why)) {
+        emscripten_glGetIntegerv(GL_VIEWPORT, s->viewport);
+        emscripten_glGetIntegerv(GL_SCISSOR_BOX, s->scissor);
+        return s;
+    }
+    delete s;
+    return nullptr;
+}
+
+bool restore(State* state, std::string& why) {
+    State& s = *state;
+    if (!build(s, why)) return false;
+    // The framebuffer objects under their old names, with their storage (its
+    // pixels are gone) and attachments.
+    for (auto& [name, rb] : s.renderbuffers) {
+        paddock_webgl_renew(0, name);
+        if (rb.width == 0) continue;
+        emscripten_glBindRenderbuffer(GL_RENDERBUFFER, name);
+        emscripten_glRenderbufferStorage(GL_RENDERBUFFER, rb.format, rb.width, rb.height);
+    }
+    for (auto& [name, fb] : s.framebuffers) {
+        paddock_webgl_renew(1, name);
+        emscripten_glBindFramebuffer(GL_FRAMEBUFFER, name);
+        for (GLenum at :
+             {GL_COLOR_ATTACHMENT0_OES, GL_DEPTH_ATTACHMENT_OES, GL_STENCIL_ATTACHMENT_OES})
+            if (GLuint rb = *fb.at(at))
+                emscripten_glFramebufferRenderbuffer(GL_FRAMEBUFFER, at, GL_RENDERBUFFER, rb);
+    }
+    emscripten_glBindRenderbuffer(GL_RENDERBUFFER, s.boundRenderbuffer);
+    emscripten_glBindFramebuffer(GL_FRAMEBUFFER, s.boundFramebuffer);
+    for (auto [cap, on] : s.capabilities) on ? emscripten_glEnable(cap) : emscripten_glDisable(cap);
+    emscripten_glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    emscripten_glScissor(s.scissor[0], s.scissor[1], s.scissor[2], s.scissor[3]);
+    emscripten_glClearColor(s.clearColour[0], s.clearColour[1], s.clearColour[2], s.clearColour[3]);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, s.unpackAlignment);
+    return true;
 }
 
 void destroy(State* state) {
@@ -607,16 +663,27 @@ GL_API void GL_APIENTRY glBindTexture(GLenum target, GLuint texture) {
 }
 
 GL_API void GL_APIENTRY glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-    if (current) emscripten_glClearColor(r, g, b, a);
+    if (!current) return;
+    emscripten_glClearColor(r, g, b, a);
+    const GLfloat colour[4] = {r, g, b, a};
+    std::memcpy(current->clearColour, colour, sizeof colour);
 }
 GL_API void GL_APIENTRY glClear(GLbitfield mask) {
     if (current) emscripten_glClear(mask);
 }
 GL_API void GL_APIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
-    if (current) emscripten_glViewport(x, y, width, height);
+    if (!current) return;
+    if (width < 0 || height < 0) return current->fail(GL_INVALID_VALUE);
+    emscripten_glViewport(x, y, width, height);
+    const GLint box[4] = {x, y, width, height};
+    std::memcpy(current->viewport, box, sizeof box);
 }
 GL_API void GL_APIENTRY glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
-    if (current) emscripten_glScissor(x, y, width, height);
+    if (!current) return;
+    if (width < 0 || height < 0) return current->fail(GL_INVALID_VALUE);
+    emscripten_glScissor(x, y, width, height);
+    const GLint box[4] = {x, y, width, height};
+    std::memcpy(current->scissor, box, sizeof box);
 }
 GL_API void GL_APIENTRY glFinish(void) {
     if (current) emscripten_glFinish();
@@ -854,7 +921,7 @@ GL_API void GL_APIENTRY glPixelStorei(GLenum pname, GLint param) {
     if (pname == GL_PACK_ALIGNMENT)
         current->packAlignment = param;
     else if (pname == GL_UNPACK_ALIGNMENT)
-        emscripten_glPixelStorei(pname, param);
+        emscripten_glPixelStorei(pname, current->unpackAlignment = param);
     else
         current->fail(GL_INVALID_ENUM);
 }
@@ -869,7 +936,10 @@ GL_API void GL_APIENTRY glReadPixels(GLint x, GLint y, GLsizei width, GLsizei he
     const bool rgb565 = format == GL_RGB && type == GL_UNSIGNED_SHORT_5_6_5;
     if (!rgba && !bgra && !rgb565) return s.fail(GL_INVALID_ENUM);
     if (rgb565 && !readsRGB565(s)) return s.fail(GL_INVALID_OPERATION);
-    if (width == 0 || height == 0) return;
+    // A lost context reads nothing; the caller's memory stays as it was.
+    if (width == 0 || height == 0 ||
+        emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context()))
+        return;
 
     // WebGL reads RGBA bytes, bottom row first as GL does; repack each row at
     // the caller's alignment.

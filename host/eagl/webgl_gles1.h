@@ -15,6 +15,11 @@ struct State;
 // in the WebGL context that is current now. Null with `why` set when the
 // shader cannot be built.
 State* create(std::string& why);
+// After the browser gave back a lost WebGL context, now current: makes the
+// state's shader, buffers and framebuffer objects again under the same names
+// (their pixels are gone) and hands on the WebGL settings it had. False with
+// `why` set when the shader cannot be built.
+bool restore(State* state, std::string& why);
 // Frees the state; its WebGL objects go with the WebGL context.
 void destroy(State* state);
 // The state GL ES calls act on from now on; null: none (calls do nothing).

@@ -92,6 +92,10 @@ inline constexpr const char* kEAGLUnsupportedAPI =
 // PADDOCK_GL names no GL ES backend: the program, the value.
 inline constexpr const char* kUnknownGLESBackend =
     "%s: PADDOCK_GL=%s is not a GL ES backend (egl or none)\n";
+// The browser gave back a lost WebGL context but the GL view's objects could
+// not be made again in it (%s says why): the GL view stays blank.
+inline constexpr const char* kWebGLNotRestored =
+    "WebGL: the GL ES context came back but cannot be used again: %s\n";
 
 // audio
 // No sound can be heard; %s says why. Said once each time the output opens.

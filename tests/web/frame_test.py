@@ -385,6 +385,41 @@ def layer_checks(b, checks):
                  "a 3 x 2 RGB565 renderbuffer reports its size, format and bits, is attached, "
                  "and once deleted is unbound and detached: %s" % got)
 
+    # A context the browser loses and gives back draws as before: the layer
+    # makes its shader, buffer and framebuffer objects again under their names.
+    got = b.evaluate("""(async () => {
+        const lit = [["glLightfv", %(LIGHT0)d, %(POSITION)d, [0, 0, 1, 0]],
+                     ["glMaterialfv", %(FRONT_AND_BACK)d, %(AMBIENT_AND_DIFFUSE)d, [0.5, 0.25, 0.75, 1]],
+                     ["glViewport", 0, 0, 2, 2]];
+        gles.lit(lit);
+        const before = gles.read(0, 0, 1, 1, %(RGBA)d, %(UNSIGNED_BYTE)d, 4, 4);
+        const gl = GL.currentContext.GLctx, lose = gl.getExtension('WEBGL_lose_context');
+        const event = name => Promise.race([
+            new Promise(r => gl.canvas.addEventListener(name, r)),
+            new Promise(r => setTimeout(r, 5000))]);
+        const gone = event('webglcontextlost'), back = event('webglcontextrestored');
+        lose.loseContext();
+        await gone;
+        // Asked back only once the lost event is over.
+        await new Promise(r => setTimeout(r, 0));
+        const lost = gles.errors();
+        lose.restoreContext();
+        await back;
+        await new Promise(r => setTimeout(r, 0));
+        Module._glClear(%(COLOR_BUFFER_BIT)d);
+        gles.quad();
+        return {before, lost, restored: !gl.isContextLost(),
+                status: Module._glCheckFramebufferStatusOES(%(FRAMEBUFFER)d),
+                inside: gles.read(0, 0, 1, 1, %(RGBA)d, %(UNSIGNED_BYTE)d, 4, 4),
+                outside: gles.read(3, 3, 1, 1, %(RGBA)d, %(UNSIGNED_BYTE)d, 4, 4),
+                errors: gles.errors()};
+    })()""" % GL)
+    checks.check(got["restored"] and got["lost"] == [0x9242] and got["status"] == G.FRAMEBUFFER_COMPLETE
+                 and got["inside"] == got["before"] and got["outside"][:3] == [0, 0, 0]
+                 and not got["errors"],
+                 "a lost and restored context draws as before (lighting, viewport, framebuffer): "
+                 "%s" % got)
+
     for name, calls, error in REFUSED:
         got = b.evaluate("(() => { gles.target(%d, 4, 4); gles.call(%s); return gles.errors(); })()"
                          % (G.RGB565, calls_json(calls)))

@@ -66,7 +66,7 @@ struct Chunks {
 Chunks findChunks(const std::uint8_t* data, std::size_t size) {
     Chunks c;
     const std::uint32_t riffSize = le32(data + 4);
-    const std::size_t end = riffSize == 0 ? SIZE_MAX : 8 + std::size_t(riffSize);
+    const std::uint64_t end = riffSize == 0 ? UINT64_MAX : 8 + std::uint64_t(riffSize);
     for (std::size_t at = 12; at + 8 <= size && at < end;) {
         const std::uint8_t* id = data + at;
         const std::uint32_t length = le32(data + at + 4);
@@ -187,14 +187,14 @@ OSStatus readWav(const std::uint8_t* bytes, std::size_t size, DecodedSound& out,
     }
     if (f.blockAlign > 1 && c.dataLength % f.blockAlign != 0)
         return why = "Truncated data chunk in WAVE file", kAudioFileInvalidFileError;
-    std::size_t blocks = c.dataLength / f.blockAlign;
+    // Sizes in 64 bits: a wasm32 size_t would overflow on a hostile header.
+    std::uint64_t blocks = c.dataLength / f.blockAlign;
     if (c.hasFact && c.factFrames < blocks) blocks = c.factFrames;
-
+    const std::uint64_t samples = blocks * f.channels;
+    std::uint64_t length = blocks * f.blockAlign;
     DecodedSound sound;
     sound.channels = int(f.channels);
     sound.rate = int(f.rate);
-    const std::size_t samples = blocks * f.channels;
-    std::size_t length = blocks * f.blockAlign;
     if (f.encoding == kPCM && f.bits == 24)
         sound.format = SampleFormat::S32LE, length = samples * 4;
     else if (f.encoding == kALaw || f.encoding == kMuLaw)
@@ -205,30 +205,11 @@ OSStatus readWav(const std::uint8_t* bytes, std::size_t size, DecodedSound& out,
         sound.format = f.bits == 8    ? SampleFormat::U8
                        : f.bits == 16 ? SampleFormat::S16LE
                                       : SampleFormat::S32LE;
-    sound.samples.reset(allocateSamples(length ? length : 1));
-    if (!sound.samples) return why = "out of memory", kAudio_ParamError;
-    std::uint8_t* to = sound.samples.get();
-    if (f.encoding == kPCM && f.bits == 24) {
-        // Into the top three bytes of each 32-bit sample; past the chunk's
-        // end (a block alignment smaller than a frame) the samples are zero.
-        for (std::size_t i = 0; i < samples; ++i, to += 4) {
-            to[0] = 0;
-            for (int k = 0; k < 3; ++k) {
-                const std::size_t at = 3 * i + std::size_t(k);
-                to[1 + k] = at < c.dataLength ? c.data[at] : 0;
-            }
-        }
-    } else if (f.encoding == kALaw || f.encoding == kMuLaw) {
-        for (std::size_t i = 0; i < samples; ++i, to += 2) {
-            const std::int16_t v = f.encoding == kALaw ? fromALaw(c.data[i]) : fromMuLaw(c.data[i]);
-            to[0] = std::uint8_t(v), to[1] = std::uint8_t(std::uint16_t(v) >> 8);
-        }
-    } else if (length > 0) {
-        std::memcpy(to, c.data, length);
-    }
+    if (length > UINT32_MAX) return why = "WAVE file too big", kAudioFileInvalidFileError;
     sound.bytes = std::uint32_t(length);
 
-    // What the native decoder asks of SDL's result, in its words.
+    // What the native decoder asks of SDL's result, in its words; asked
+    // before the samples are made, so a refused file costs no memory.
     const std::uint32_t frameBytes = std::uint32_t(bytesPerSample(sound.format) * sound.channels);
     sound.frames = sound.bytes / frameBytes;
     if (sound.frames == 0) return why = "no samples", kAudioFileInvalidFileError;
@@ -242,6 +223,28 @@ OSStatus readWav(const std::uint8_t* bytes, std::size_t size, DecodedSound& out,
     if (sound.duration() > kMaximumSoundDuration) {
         why = "longer than 30 seconds";
         return kAudioServicesSystemSoundExceededMaximumDurationError;
+    }
+
+    sound.samples.reset(allocateSamples(std::size_t(length)));
+    if (!sound.samples) return why = "Out of memory", kAudioFileInvalidFileError;
+    std::uint8_t* to = sound.samples.get();
+    if (f.encoding == kPCM && f.bits == 24) {
+        // Into the top three bytes of each 32-bit sample; past the chunk's
+        // end (a block alignment smaller than a frame) the samples are zero.
+        for (std::uint64_t i = 0; i < samples; ++i, to += 4) {
+            to[0] = 0;
+            for (int k = 0; k < 3; ++k) {
+                const std::uint64_t at = 3 * i + std::uint64_t(k);
+                to[1 + k] = at < c.dataLength ? c.data[at] : 0;
+            }
+        }
+    } else if (f.encoding == kALaw || f.encoding == kMuLaw) {
+        for (std::uint64_t i = 0; i < samples; ++i, to += 2) {
+            const std::int16_t v = f.encoding == kALaw ? fromALaw(c.data[i]) : fromMuLaw(c.data[i]);
+            to[0] = std::uint8_t(v), to[1] = std::uint8_t(std::uint16_t(v) >> 8);
+        }
+    } else {
+        std::memcpy(to, c.data, std::size_t(length));
     }
     out = std::move(sound);
     return kAudioServicesNoError;

@@ -174,6 +174,7 @@ TEST(WavReader, AcceptsAndRefusesEveryFileAsSDLDoesInItsWords) {
         {"data not a whole block", wav({1, 1, 48000, 24, 0, {}}, cut(pcm, 10)), "Truncated data chunk in WAVE file"},
         {"no samples", wav({1, 1, 8000, 8, 0, {}}, {}), "no samples"},
         {"over 30 seconds", wav({1, 1, 1000, 8, 0, {}}, Bytes(31000)), "longer than 30 seconds"},
+        {"decoded past 4 GiB", wav({1, 255, 8000, 24, 1, {}}, Bytes(4211000)), "WAVE file too big"},
         {"data chunk longer than the file", wav({}, pcm, 0x7FFFFFF0), "chunk \"data\" runs past the end of the file"},
         {"not audio", {'m', 'o', 'o', '\n'}, "not a WAV file"},
         // clang-format on

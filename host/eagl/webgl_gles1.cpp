@@ -17,7 +17,9 @@
 // and vertex client arrays (copied into buffers at each draw), framebuffer
 // and renderbuffer objects, and reads in the formats the host asks for. What
 // a context does not support here sets GL_INVALID_ENUM or GL_INVALID_OPERATION
-// instead of drawing something else.
+// instead of drawing something else. A lost WebGL context that the browser
+// gives back is made whole again from what the state records (restore).
+
 // From webgl_backend.js: gives the renderbuffer (kind 0) or framebuffer (1)
 // name a new WebGL object of the current context.
 extern "C" void paddock_webgl_renew(int kind, GLuint name);
@@ -249,7 +251,6 @@ struct State {
 
     ClientArray vertices, normals;
     GLint packAlignment = 4;
-    // The colour format of each renderbuffer given storage, for the read format.
     // Framebuffer objects as the layer made them. Queries are answered from
     // here: asking WebGL waits for the GPU to finish everything sent so far.
     struct Renderbuffer {
@@ -277,6 +278,7 @@ struct State {
 
     GLuint program = 0;
     GLint uniforms[kUniforms] = {};
+    // The client arrays' bytes for each draw, and reads before repacking.
     GLuint buffer = 0;
     std::vector<uint8_t> scratch;
 

@@ -449,6 +449,10 @@ def main():
     if not os.path.exists(page):
         print("frame_test: %s is missing (build it with scripts/web)" % page)
         return 1
+    cowshow = os.path.join(args.native, "bin", "cowshow")
+    if not os.access(cowshow, os.X_OK):
+        print("frame_test: %s is missing (build the native program first)" % cowshow)
+        return 1
     checks = Checks()
     with tempfile.TemporaryDirectory(prefix="paddock-frames-") as tmp:
         native_count, native = native_frames(args.native, tmp)

@@ -10,42 +10,16 @@
 #include "host/audio/output_backend.h"
 #include "host/audio/system_sound.h"
 #include "host/foundation/bundle.h"
+#include "tests/audio/wav_cases.h"
 #include "tests/support/host_support.h"
 
 namespace audiotest {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// Appends each value little-endian in its size in bytes.
-inline void put(Bytes& b, std::initializer_list<std::pair<std::uint32_t, int>> values) {
-    for (auto [v, size] : values)
-        for (int i = 0; i < size; ++i) b.push_back(std::uint8_t(v >> 8 * i));
-}
-constexpr std::uint32_t tag(const char* t) { return t[0] | t[1] << 8 | t[2] << 16 | t[3] << 24; }
-
-struct Format {
-    unsigned tag = 1;  // 1 PCM, 3 float, 0x11 IMA ADPCM
-    unsigned channels = 1;
-    std::uint32_t rate = 22050;
-    unsigned bits = 16;
-    unsigned blockAlign = 0;  // derived when 0
-    Bytes extra;              // bytes after the 16 standard ones
-};
-
-// A WAV file with the given format and data bytes; `dataSize` overrides the
-// data chunk's size field (for damaged files).
-inline Bytes wav(const Format& f, const Bytes& data, std::int64_t dataSize = -1) {
-    const unsigned align = f.blockAlign ? f.blockAlign : f.channels * f.bits / 8;
-    const auto extra = std::uint32_t(f.extra.size()), size = std::uint32_t(data.size());
-    Bytes b;
-    put(b, {{tag("RIFF"), 4}, {36 + extra + size, 4}, {tag("WAVE"), 4}, {tag("fmt "), 4}});
-    put(b, {{16 + extra, 4}, {f.tag, 2}, {f.channels, 2}, {f.rate, 4}, {f.rate * align, 4}});
-    put(b, {{align, 2}, {f.bits, 2}});
-    b.insert(b.end(), f.extra.begin(), f.extra.end());
-    put(b, {{tag("data"), 4}, {dataSize < 0 ? size : std::uint32_t(dataSize), 4}});
-    b.insert(b.end(), data.begin(), data.end());
-    return b;
-}
+using wavcases::Bytes;
+using wavcases::Format;
+using wavcases::put;
+using wavcases::tag;
+using wavcases::wav;
 
 // 16-bit mono sine at half of full scale: a short real sound for playing.
 inline Bytes toneWav(double seconds, double hz = 440) {

@@ -7,7 +7,7 @@ mergeInto(LibraryManager.library, {
   // A WebGL 1 context on a 1 x 1 canvas that is never shown: the GL ES layer
   // draws into framebuffer objects and reads them back. Registered with
   // emscripten's GL so that its gl functions and context handles work on it.
-  paddock_webgl_create_context__deps: ['$GL', '$getWasmTableEntry'],
+  paddock_webgl_create_context__deps: ['$GL', '$dynCall'],
   paddock_webgl_create_context: function(restored) {
     var canvas = typeof document !== 'undefined' ? document.createElement('canvas')
                                                  : new OffscreenCanvas(1, 1);
@@ -22,7 +22,7 @@ mergeInto(LibraryManager.library, {
     // back, and once back the C++ side makes its objects again.
     canvas.addEventListener('webglcontextlost', function(e) { e.preventDefault(); }, false);
     canvas.addEventListener('webglcontextrestored', function() {
-      if (GL.contexts[handle]) {{{ makeDynCall('vi', 'restored') }}}(handle);
+      if (GL.contexts[handle]) dynCall('vi', restored, [handle]);
     }, false);
     return handle;
   },

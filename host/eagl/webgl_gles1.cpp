@@ -160,9 +160,9 @@ void main() {
     if (u_light0) {
         float nl = dot(n, u_light_direction);
         float nh = max(dot(n, u_half_vector), 0.0);
-        float spec = nl > 0.0 ? (u_shininess == 0.0 ? 1.0 : pow(nh, u_shininess)) : 0.0;
+        float highlight = nl > 0.0 ? (u_shininess == 0.0 ? 1.0 : pow(nh, u_shininess)) : 0.0;
         c = u_ambient_product + c;
-        c = spec * u_specular_product + c;
+        c = highlight * u_specular_product + c;
         c = max(nl, 0.0) * u_diffuse_product + c;
     }
     v_color = vec4(clamp(c.rgb, 0.0, 1.0), u_alpha);

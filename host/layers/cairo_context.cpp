@@ -153,8 +153,6 @@ class CairoContext : public CGContext {
             cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
             cairo_image_surface_get_format(target) != CAIRO_FORMAT_ARGB32)
             return false;
-        cairo_surface_t* widened = surfaceOf(image, true);
-        if (cairo_image_surface_get_format(widened) != CAIRO_FORMAT_RGB24) return false;
 
         // The clip, in pixels: one rectangle on whole pixels, or nothing.
         cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr_);
@@ -178,9 +176,7 @@ class CairoContext : public CGContext {
         if (left >= right || top >= bottom) return true;
 
         cairo_surface_flush(target);
-        cairo_surface_flush(widened);
-        const PixelRows rows{cairo_image_surface_get_data(widened), image.width(), image.height(),
-                             cairo_image_surface_get_stride(widened)};
+        const PixelRows rows{image.data(), image.width(), image.height(), image.stride()};
         drawBilinear2x(rows, cairo_image_surface_get_data(target),
                        cairo_image_surface_get_stride(target), static_cast<int>(m.x0),
                        static_cast<int>(m.y0), left, top, right, bottom);

@@ -13,20 +13,6 @@ namespace host {
 
 namespace {
 
-uint32_t crc(const uint8_t* p, size_t n, uint32_t c = 0xFFFFFFFFu) {
-    static const auto table = [] {
-        std::vector<uint32_t> t(256);
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t v = i;
-            for (int k = 0; k < 8; ++k) v = v & 1 ? 0xEDB88320u ^ (v >> 1) : v >> 1;
-            t[i] = v;
-        }
-        return t;
-    }();
-    for (size_t i = 0; i < n; ++i) c = table[(c ^ p[i]) & 0xFF] ^ (c >> 8);
-    return c;
-}
-
 void put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
 }
@@ -36,7 +22,7 @@ void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
     const size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    put32(out, crc(out.data() + start, out.size() - start) ^ 0xFFFFFFFFu);
+    put32(out, pngChunkCrc(out.data() + start, out.size() - start));
 }
 
 // The zlib stream of `raw` in stored blocks of at most 65535 bytes.
@@ -58,6 +44,21 @@ std::vector<uint8_t> stored(const std::vector<uint8_t>& raw) {
 }
 
 }  // namespace
+
+uint32_t pngChunkCrc(const uint8_t* data, size_t size) {
+    static const auto table = [] {
+        std::vector<uint32_t> t(256);
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t v = i;
+            for (int k = 0; k < 8; ++k) v = v & 1 ? 0xEDB88320u ^ (v >> 1) : v >> 1;
+            t[i] = v;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
 
 bool writeStoredPNG(const CGImage& image, const std::string& path) {
     const bool opaque = image.format() == CGImage::Format::rgb565;

@@ -29,6 +29,18 @@ struct CGContextMatrix {
     bool operator==(const CGContextMatrix&) const = default;
 };
 
+// `m` after `t` is applied first: what concatCTM(t) makes of a transform m.
+inline CGContextMatrix CGContextMatrixConcat(const CGAffineTransform& t, const CGContextMatrix& m) {
+    CGContextMatrix r;
+    r.a = t.a * m.a + t.b * m.c;
+    r.b = t.a * m.b + t.b * m.d;
+    r.c = t.c * m.a + t.d * m.c;
+    r.d = t.c * m.b + t.d * m.d;
+    r.tx = t.tx * m.a + t.ty * m.c + m.tx;
+    r.ty = t.tx * m.b + t.ty * m.d + m.ty;
+    return r;
+}
+
 // How an image's pixels are sampled when it is drawn other than one to one.
 enum class CGImageFilter {
     nearest,   // the nearest pixel: exact for pixel-aligned copies

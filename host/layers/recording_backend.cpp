@@ -75,13 +75,7 @@ class RecordingContext : public CGContext {
         calls_.push_back(format("scale %g %g", sx, sy));
     }
     void concatCTM(const CGAffineTransform& t) override {
-        const CGContextMatrix m = m_;
-        m_.a = t.a * m.a + t.b * m.c;
-        m_.b = t.a * m.b + t.b * m.d;
-        m_.c = t.c * m.a + t.d * m.c;
-        m_.d = t.c * m.b + t.d * m.d;
-        m_.tx = t.tx * m.a + t.ty * m.c + m.tx;
-        m_.ty = t.tx * m.b + t.ty * m.d + m.ty;
+        m_ = CGContextMatrixConcat(t, m_);
         calls_.push_back(format("concat %g %g %g %g %g %g", t.a, t.b, t.c, t.d, t.tx, t.ty));
     }
     CGContextMatrix getCTM() const override { return m_; }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "host/layers/canvas_png.h"
 #include "host/views/ui_image_decode.h"
 
 extern "C" {
@@ -17,20 +18,7 @@ int paddock_image_pixels(const char* path, int width, int height, uint8_t* pixel
 
 namespace host::ui_image {
 
-uint32_t chunkCrc(const unsigned char* data, size_t size) {
-    static const auto table = [] {
-        std::vector<uint32_t> t(256);
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t v = i;
-            for (int k = 0; k < 8; ++k) v = v & 1 ? 0xEDB88320u ^ (v >> 1) : v >> 1;
-            t[i] = v;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
+uint32_t chunkCrc(const unsigned char* data, size_t size) { return pngChunkCrc(data, size); }
 
 std::string decodeRGBA(const std::string& path, const std::vector<unsigned char>&, CGImage& image) {
     char why[160] = "";

@@ -38,13 +38,7 @@ STRINGS = 14  # lines in the bundle's display strings, the last cut in the middl
 TEXT_MEAN = 8.0
 INK_SLACK = 2
 
-failures = []
-
-
-def check(ok, what, detail=""):
-    print("%s %s%s" % ("PASS" if ok else "FAIL", what, (": " + detail) if detail else ""))
-    if not ok:
-        failures.append(what)
+check = devtools.Checks()
 
 
 class Frame:
@@ -235,7 +229,7 @@ def main():
     check(len(fonts) == 1 and fonts[0].startswith("no usable font")
           and "paddock-sans.woff" in fonts[0], "a page without its font says so once",
           str(fonts))
-    return 1 if failures else 0
+    return check.status()
 
 
 if __name__ == "__main__":

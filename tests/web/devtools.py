@@ -32,6 +32,26 @@ import websocket
 CHROMIUM = os.environ.get("PADDOCK_CHROMIUM", "chromium")
 
 
+
+# -- results ------------------------------------------------------------------------
+class Checks:
+    """Prints one PASS or FAIL line a check; status() is 1 when any failed."""
+
+    def __init__(self):
+        self.failed = []
+
+    def check(self, ok, what, detail=""):
+        print("%s %s%s" % ("PASS" if ok else "FAIL", what, (": " + detail) if detail else ""),
+              flush=True)
+        if not ok:
+            self.failed.append(what)
+        return ok
+
+    __call__ = check
+
+    def status(self):
+        return 1 if self.failed else 0
+
 class DevToolsError(RuntimeError):
     pass
 

@@ -194,16 +194,6 @@ REFUSED = [
 ]
 
 
-class Checks:
-    def __init__(self):
-        self.failures = 0
-
-    def check(self, ok, what):
-        print(("PASS " if ok else "FAIL ") + what)
-        if not ok:
-            self.failures += 1
-
-
 def native_frames(build, folder):
     """The native cowshow's frame count and frames of seed SEED: {tick: rows}."""
     cowshow = os.path.join(build, "bin", "cowshow")
@@ -453,7 +443,7 @@ def main():
     if not os.access(cowshow, os.X_OK):
         print("frame_test: %s is missing (build the native program first)" % cowshow)
         return 1
-    checks = Checks()
+    checks = devtools.Checks()
     with tempfile.TemporaryDirectory(prefix="paddock-frames-") as tmp:
         native_count, native = native_frames(args.native, tmp)
         with devtools.serve(args.web) as base, devtools.Browser() as b:
@@ -464,9 +454,9 @@ def main():
             for kind, text in b.console:
                 if kind in ("exception", "error"):
                     checks.check(False, "page %s: %s" % (kind, text))
-    print("frame_test: %s" % ("all checks pass" if not checks.failures
-                              else "%d checks failed" % checks.failures))
-    return 1 if checks.failures else 0
+    print("frame_test: %s" % ("all checks pass" if not checks.failed
+                              else "%d checks failed" % len(checks.failed)))
+    return checks.status()
 
 
 if __name__ == "__main__":

@@ -39,13 +39,7 @@ TEXT_BAND = (62, 130, 258, 170)
 # The drag, in stage points and seconds from the first touch.
 DRAG = [(0.0, 160, 240)] + [(0.1 + 0.03 * i, 160 + 9 * i, 240 + 14 * i) for i in range(1, 11)]
 
-failures = []
-
-
-def check(ok, what, detail=""):
-    print("%s %s%s" % ("PASS" if ok else "FAIL", what, (": " + detail) if detail else ""))
-    if not ok:
-        failures.append(what)
+check = devtools.Checks()
 
 
 class Picture:
@@ -257,7 +251,7 @@ def main():
                       "wants whole seconds since 1970, from 0 to 253402300799" and len(warned) == 1 and not b.evaluate(
                                   "Module.paddockFrames"),
               "a bad clock start in the address stops the page with one line", text)
-    return 1 if failures else 0
+    return check.status()
 
 
 if __name__ == "__main__":

@@ -11,7 +11,6 @@ a missing font one line.
 
 Prints one line per check; status 1 when any fails."""
 
-import argparse
 import os
 import shutil
 import subprocess
@@ -22,13 +21,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import devtools  # noqa: E402
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-arguments = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-arguments.add_argument("--native", default=os.path.join(ROOT, "build"))
-arguments.add_argument("--web", default=os.path.join(ROOT, "build-web"))
-options = arguments.parse_args()
-WEB = os.path.abspath(options.web)
-NATIVE = os.path.join(os.path.abspath(options.native), "bin", "paddock")
+NATIVE_BUILD, WEB = devtools.build_folders(__doc__.split("\n")[0])
+NATIVE = os.path.join(NATIVE_BUILD, "bin", "paddock")
 # In device pixels at zoom 2: the placard, and its text band (shadow included).
 PLACARD = (112, 192, 528, 768)
 TEXT_BAND = (116, 262, 524, 336)

@@ -12,6 +12,7 @@ the browser is always killed. Also: a static file server on 127.0.0.1 and a PNG 
         png = b.screenshot()
 """
 
+import argparse
 import base64
 import functools
 import http.server
@@ -31,6 +32,18 @@ import websocket
 
 CHROMIUM = os.environ.get("PADDOCK_CHROMIUM", "chromium")
 
+
+
+# -- the builds a test runs against --------------------------------------------------
+def build_folders(description):
+    """The --native and --web build folders every browser test takes (defaults:
+    build/ and build-web/ of the tree), as absolute paths."""
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--native", default=os.path.join(root, "build"))
+    parser.add_argument("--web", default=os.path.join(root, "build-web"))
+    args = parser.parse_args()
+    return os.path.abspath(args.native), os.path.abspath(args.web)
 
 
 # -- results ------------------------------------------------------------------------

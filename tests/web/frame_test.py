@@ -11,7 +11,6 @@ BUILD holds bin/cowshow (default build/), BUILD_WEB the page (default
 build-web/, made by scripts/web). Exit status 0 when every check passes.
 """
 
-import argparse
 import base64
 import os
 import subprocess
@@ -22,7 +21,6 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import devtools  # noqa: E402
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 W, H = 320, 480
 SEED = 42
 EVERY = 56
@@ -431,22 +429,19 @@ def calls_json(calls):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--native", default=os.path.join(ROOT, "build"))
-    parser.add_argument("--web", default=os.path.join(ROOT, "build-web"))
-    args = parser.parse_args()
-    page = os.path.join(args.web, "cowshow", "cowshow.html")
+    native_build, web = devtools.build_folders(__doc__.split("\n\n")[0])
+    page = os.path.join(web, "cowshow", "cowshow.html")
     if not os.path.exists(page):
         print("frame_test: %s is missing (build it with scripts/web)" % page)
         return 1
-    cowshow = os.path.join(args.native, "bin", "cowshow")
+    cowshow = os.path.join(native_build, "bin", "cowshow")
     if not os.access(cowshow, os.X_OK):
         print("frame_test: %s is missing (build the native program first)" % cowshow)
         return 1
     checks = devtools.Checks()
     with tempfile.TemporaryDirectory(prefix="paddock-frames-") as tmp:
-        native_count, native = native_frames(args.native, tmp)
-        with devtools.serve(args.web) as base, devtools.Browser() as b:
+        native_count, native = native_frames(native_build, tmp)
+        with devtools.serve(web) as base, devtools.Browser() as b:
             b.open(base + "/cowshow/cowshow.html")
             b.wait_for("window.cowshowReady === true", timeout=30)
             frame_checks(b, checks, native_count, native)

@@ -11,7 +11,6 @@ BUILD holds bin/paddock (default build/), BUILD_WEB the page (default
 build-web/, made by scripts/web). Prints one line per check; status 1 when any
 fails."""
 
-import argparse
 import gzip
 import os
 import subprocess
@@ -23,13 +22,8 @@ import urllib.parse
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import devtools  # noqa: E402
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-arguments = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-arguments.add_argument("--native", default=os.path.join(ROOT, "build"))
-arguments.add_argument("--web", default=os.path.join(ROOT, "build-web"))
-options = arguments.parse_args()
-WEB = os.path.abspath(options.web)
-NATIVE = os.path.join(os.path.abspath(options.native), "bin", "paddock")
+NATIVE_BUILD, WEB = devtools.build_folders(__doc__.split("\n")[0])
+NATIVE = os.path.join(NATIVE_BUILD, "bin", "paddock")
 CLOCK_START = 1000
 FIRST_FRAME_MS = 1500
 PAGE_BYTES_GZIPPED = 600 * 1024
